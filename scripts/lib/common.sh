@@ -1,0 +1,33 @@
+# Shared by scripts/run and scripts/test: the Debian packages the client
+# needs to build, test and run, and the build itself.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+PACKAGES=(
+  g++ cmake make pkg-config
+  libgtk-3-dev libsoup2.4-dev libjson-glib-dev libssl-dev libglib2.0-dev-bin
+  libgtest-dev
+  xvfb xauth imagemagick fonts-noto-cjk
+)
+
+# Installs whatever of PACKAGES is missing (with sudo when not root).
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# build DIR [cmake options...]
+build() {
+  local dir=$1
+  shift
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
+}

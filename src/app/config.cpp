@@ -1,0 +1,150 @@
+#include "app/config.h"
+
+#include <json-glib/json-glib.h>
+
+#include "app/fixed_text.h"
+
+namespace kesta {
+
+ClientConfig app_config;
+
+namespace {
+
+constexpr const char kFileName[] = ".kestaconfig2.json";
+
+// true and false as such, numbers when not zero; null, strings, objects and
+// arrays are false.  Read by hand so that no type gives a critical.
+gint32 read_flag(JsonNode* node) {
+  if (!JSON_NODE_HOLDS_VALUE(node)) return 0;
+  switch (json_node_get_value_type(node)) {
+    case G_TYPE_BOOLEAN: return json_node_get_boolean(node) ? 1 : 0;
+    case G_TYPE_INT64: return json_node_get_int(node) != 0;
+    case G_TYPE_DOUBLE: return json_node_get_double(node) != 0.0;
+    default: return 0;
+  }
+}
+
+// A member that is not a string leaves the field as it is.
+template <std::size_t N>
+void read_text(JsonObject* root, const char* key, char (&field)[N]) {
+  JsonNode* node = json_object_get_member(root, key);
+  if (node && JSON_NODE_HOLDS_VALUE(node) && json_node_get_value_type(node) == G_TYPE_STRING)
+    copy_fixed(field, json_node_get_string(node));
+}
+
+void read_flag_member(JsonObject* root, const char* key, gint32& flag) {
+  if (JsonNode* node = json_object_get_member(root, key)) flag = read_flag(node);
+}
+
+}  // namespace
+
+void apply_config_defaults(ClientConfig& config) noexcept {
+  config.server_address[0] = '\0';
+  config.maclogin = 0;
+  copy_fixed(config.protocol, "freerdp");
+  config.username[0] = '\0';
+  config.encrypted_password[0] = '\0';
+  config.save_credentials = 1;
+  config.setting = 0;
+}
+
+GCharPtr config_file_path() {
+  const char* home = g_get_home_dir();
+  if (!home || !*home) return nullptr;
+  return GCharPtr(g_build_filename(home, kFileName, nullptr));
+}
+
+bool load_config_file(const char* path, ClientConfig& config) {
+  apply_config_defaults(config);
+  if (!g_file_test(path, G_FILE_TEST_EXISTS)) {
+    g_print("配置文件不存在，将使用默认配置\n");
+    return false;
+  }
+  auto parser = take_ref(json_parser_new());
+  Error error;
+  if (!json_parser_load_from_file(parser.get(), path, error)) {
+    g_print("解析配置文件失败: %s\n", error.message_or("未知错误"));
+    return false;
+  }
+  JsonNode* root_node = json_parser_get_root(parser.get());
+  if (!root_node || !JSON_NODE_HOLDS_OBJECT(root_node)) {
+    g_print("配置文件格式错误\n");
+    return false;
+  }
+  JsonObject* root = json_node_get_object(root_node);
+  read_text(root, "server_address", config.server_address);
+  read_flag_member(root, "maclogin", config.maclogin);
+  read_text(root, "protocol", config.protocol);
+  read_flag_member(root, "save_credentials", config.save_credentials);
+  read_flag_member(root, "setting", config.setting);
+  if (config.save_credentials) {
+    read_text(root, "username", config.username);
+    read_text(root, "encrypted_password", config.encrypted_password);
+  }
+  g_print("配置文件加载成功\n");
+  return true;
+}
+
+bool save_config_file(const char* path, const ClientConfig& config) {
+  auto builder = take_ref(json_builder_new());
+  JsonBuilder* b = builder.get();
+  json_builder_begin_object(b);
+  json_builder_set_member_name(b, "server_address");
+  json_builder_add_string_value(b, config.server_address);
+  json_builder_set_member_name(b, "maclogin");
+  json_builder_add_boolean_value(b, config.maclogin != 0);
+  json_builder_set_member_name(b, "protocol");
+  json_builder_add_string_value(b, config.protocol);
+  json_builder_set_member_name(b, "save_credentials");
+  json_builder_add_boolean_value(b, config.save_credentials != 0);
+  json_builder_set_member_name(b, "setting");
+  json_builder_add_boolean_value(b, config.setting != 0);
+  if (config.save_credentials) {
+    json_builder_set_member_name(b, "username");
+    json_builder_add_string_value(b, config.username);
+    json_builder_set_member_name(b, "encrypted_password");
+    json_builder_add_string_value(b, config.encrypted_password);
+  }
+  json_builder_end_object(b);
+
+  JsonNodePtr root(json_builder_get_root(b));
+  auto generator = take_ref(json_generator_new());
+  json_generator_set_pretty(generator.get(), TRUE);
+  json_generator_set_indent(generator.get(), 2);
+  json_generator_set_root(generator.get(), root.get());
+  gsize length = 0;
+  GCharPtr text(json_generator_to_data(generator.get(), &length));
+
+  // The file holds the saved password, and a save must never leave it half
+  // written: a temporary file beside it is synced and renamed over it.
+  Error error;
+  if (!g_file_set_contents_full(path, text.get(), static_cast<gssize>(length),
+                                static_cast<GFileSetContentsFlags>(G_FILE_SET_CONTENTS_CONSISTENT |
+                                                                   G_FILE_SET_CONTENTS_DURABLE),
+                                0600, error)) {
+    g_print("保存配置文件失败: %s\n", error.message_or("未知错误"));
+    return false;
+  }
+  return true;
+}
+
+bool load_config() {
+  GCharPtr path = config_file_path();
+  if (!path) {
+    apply_config_defaults(app_config);
+    g_print("无法获取用户主目录\n");
+    return false;
+  }
+  return load_config_file(path.get(), app_config);
+}
+
+bool save_config() {
+  GCharPtr path = config_file_path();
+  if (!path) {
+    g_print("无法获取用户主目录\n");
+    return false;
+  }
+  return save_config_file(path.get(), app_config);
+}
+
+}  // namespace kesta

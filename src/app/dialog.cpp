@@ -1,0 +1,62 @@
+#include "app/dialog.h"
+
+#include "app/ptr.h"
+#include "app/widget_style.h"
+
+namespace kesta {
+
+namespace {
+
+constexpr const char kIconPath[] = "/org/kesta/client/res/icon.ico";
+
+}  // namespace
+
+void show_message_dialog(GtkWindow* parent, const char* title, const char* message) {
+  GtkWidget* dialog = gtk_dialog_new_with_buttons(
+      title, parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+      "确定", GTK_RESPONSE_OK, nullptr);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 400, -1);
+
+  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+  set_background_colour(content, kWhite);
+
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 20);
+  set_background_colour(box, kWhite);
+
+  GCharPtr markup(g_markup_printf_escaped("<span weight='bold' size='larger'>%s</span>", title));
+  GtkWidget* heading = gtk_label_new(nullptr);
+  gtk_label_set_markup(GTK_LABEL(heading), markup.get());
+  set_text_colour(heading, kBlack);
+  set_background_colour(heading, kWhite);
+  gtk_widget_set_halign(heading, GTK_ALIGN_START);
+  gtk_box_pack_start(GTK_BOX(box), heading, FALSE, FALSE, 0);
+
+  GtkWidget* text = gtk_label_new(message);
+  set_text_colour(text, kBlack);
+  set_background_colour(text, kWhite);
+  gtk_label_set_line_wrap(GTK_LABEL(text), TRUE);
+  gtk_widget_set_halign(text, GTK_ALIGN_START);
+  gtk_box_pack_start(GTK_BOX(box), text, TRUE, TRUE, 0);
+
+  gtk_container_add(GTK_CONTAINER(content), box);
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  set_background_colour(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), kWhite);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+
+  gtk_widget_show_all(dialog);
+  gtk_dialog_run(GTK_DIALOG(dialog));
+  gtk_widget_destroy(dialog);
+}
+
+void set_window_icon(GtkWindow* window) {
+  Error error;
+  auto icon = take_ref(gdk_pixbuf_new_from_resource(kIconPath, error));
+  if (!icon) {
+    g_warning("无法从资源加载图标: %s", error.message_or(""));
+    return;
+  }
+  gtk_window_set_icon(window, icon.get());
+}
+
+}  // namespace kesta

@@ -1,0 +1,88 @@
+// Owning smart pointers for the C objects the client uses.  A raw pointer in
+// this code base is always borrowed; whatever must be released is held by one
+// of these.
+#pragma once
+
+#include <memory>
+#include <utility>
+
+#include <glib-object.h>
+#include <glib.h>
+#include <ifaddrs.h>
+#include <json-glib/json-glib.h>
+#include <openssl/evp.h>
+
+namespace kesta {
+
+template <typename T, void (*Free)(T*)>
+struct FnDeleter {
+  void operator()(T* p) const noexcept {
+    if (p) Free(p);
+  }
+};
+
+struct GFreeDeleter {
+  void operator()(void* p) const noexcept { g_free(p); }
+};
+
+// Text or a byte block from g_malloc/g_strdup.
+template <typename T = char>
+using FreeablePtr = std::unique_ptr<T, GFreeDeleter>;
+using GCharPtr = FreeablePtr<char>;
+
+struct ObjectUnref {
+  void operator()(void* p) const noexcept {
+    if (p) g_object_unref(p);
+  }
+};
+
+// One reference to a GObject.
+template <typename T>
+using RefPtr = std::unique_ptr<T, ObjectUnref>;
+
+// Adopts a new reference (the result of a *_new call or a (transfer full)
+// getter).
+template <typename T>
+RefPtr<T> take_ref(T* p) noexcept {
+  return RefPtr<T>(p);
+}
+
+// Adds a reference to a borrowed object.
+template <typename T>
+RefPtr<T> add_ref(T* p) noexcept {
+  return RefPtr<T>(p ? static_cast<T*>(g_object_ref(p)) : nullptr);
+}
+
+using JsonNodePtr = std::unique_ptr<JsonNode, FnDeleter<JsonNode, json_node_unref>>;
+using JsonObjectPtr = std::unique_ptr<JsonObject, FnDeleter<JsonObject, json_object_unref>>;
+using CipherCtxPtr = std::unique_ptr<EVP_CIPHER_CTX, FnDeleter<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free>>;
+using BytesPtr = std::unique_ptr<GBytes, FnDeleter<GBytes, g_bytes_unref>>;
+using StrvPtr = std::unique_ptr<char*, FnDeleter<char*, g_strfreev>>;
+using IfaddrsPtr = std::unique_ptr<struct ifaddrs, FnDeleter<struct ifaddrs, freeifaddrs>>;
+
+// A GError slot: pass it where a GError** is wanted; the error, if one was
+// set, is freed with the holder.
+class Error {
+ public:
+  Error() = default;
+  Error(const Error&) = delete;
+  Error& operator=(const Error&) = delete;
+  ~Error() { g_clear_error(&error_); }
+
+  operator GError**() noexcept {
+    g_clear_error(&error_);
+    return &error_;
+  }
+  explicit operator bool() const noexcept { return error_ != nullptr; }
+  const GError* operator->() const noexcept { return error_; }
+  const GError* get() const noexcept { return error_; }
+  // The error's message, or the fallback when no error (or no message) is set.
+  const char* message_or(const char* fallback) const noexcept {
+    return error_ && error_->message ? error_->message : fallback;
+  }
+
+ private:
+  GError* error_ = nullptr;
+};
+
+}  // namespace kesta

@@ -1,0 +1,27 @@
+// What the terminal is: MAC address, host name, local address, and the clock
+// text of the bottom bars.  Nothing is cached; every call asks the system.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "app/ptr.h"
+
+namespace kesta {
+
+// Loopback, container, bridge and virtual interfaces are never the
+// terminal's identity.
+bool interface_is_skipped(const char* name) noexcept;
+
+// "AA:BB:CC:DD:EE:FF" of the first interface that has an IP address and
+// passes the filter; null when there is none.
+GCharPtr get_mac_address();
+// The host name, or "未知主机".
+GCharPtr get_host_name();
+// The first IPv4 address of an interface that passes the filter, or "未知地址".
+GCharPtr get_local_ip();
+
+// Sets "%Y-%m-%d %H:%M" local time on the label; a GSourceFunc that keeps its
+// timer running.
+gboolean update_clock_label(gpointer label) noexcept;
+
+}  // namespace kesta

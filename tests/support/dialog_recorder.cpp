@@ -1,0 +1,71 @@
+#include "support/dialog_recorder.h"
+
+namespace kesta::test {
+
+namespace {
+
+constexpr char kAnsweredKey[] = "kesta-test-answered";
+
+// The labels of the content area, leaving out those of the buttons.
+void collect_labels(GtkWidget* widget, std::vector<std::string>& texts) {
+  if (GTK_IS_BUTTON(widget)) return;
+  if (GTK_IS_LABEL(widget)) {
+    texts.emplace_back(gtk_label_get_text(GTK_LABEL(widget)));
+  } else if (GTK_IS_CONTAINER(widget)) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+    for (GList* c = children; c; c = c->next) collect_labels(GTK_WIDGET(c->data), texts);
+    g_list_free(children);
+  }
+}
+
+}  // namespace
+
+DialogRecorder::DialogRecorder() { source_ = g_timeout_add(20, poll, this); }
+
+DialogRecorder::~DialogRecorder() { g_source_remove(source_); }
+
+gboolean DialogRecorder::poll(gpointer self) noexcept {
+  GList* windows = gtk_window_list_toplevels();
+  std::vector<GtkDialog*> open;
+  for (GList* w = windows; w; w = w->next)
+    if (GTK_IS_DIALOG(w->data) && gtk_widget_get_mapped(GTK_WIDGET(w->data)) &&
+        !g_object_get_data(G_OBJECT(w->data), kAnsweredKey))
+      open.push_back(GTK_DIALOG(w->data));
+  g_list_free(windows);
+  for (GtkDialog* dialog : open) static_cast<DialogRecorder*>(self)->answer(dialog);
+  return G_SOURCE_CONTINUE;
+}
+
+void DialogRecorder::answer(GtkDialog* dialog) {
+  g_object_set_data(G_OBJECT(dialog), kAnsweredKey, GINT_TO_POINTER(1));
+  std::vector<std::string> texts;
+  collect_labels(gtk_dialog_get_content_area(dialog), texts);
+  DialogRecord record;
+  const char* title = gtk_window_get_title(GTK_WINDOW(dialog));
+  record.title = title ? title : "";
+  if (!texts.empty()) record.heading = texts.front();
+  for (std::size_t i = 1; i < texts.size(); ++i) {
+    if (i > 1) record.message += "\n";
+    record.message += texts[i];
+  }
+  dialogs_.push_back(record);
+  if (inspect_) inspect_(dialog);
+  int response = GTK_RESPONSE_OK;
+  if (!responses_.empty()) {
+    response = responses_.front();
+    responses_.pop_front();
+  }
+  gtk_dialog_response(dialog, response);
+}
+
+void spin_main_loop(unsigned milliseconds) {
+  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  g_timeout_add(milliseconds, [](gpointer l) noexcept -> gboolean {
+    g_main_loop_quit(static_cast<GMainLoop*>(l));
+    return G_SOURCE_REMOVE;
+  }, loop);
+  g_main_loop_run(loop);
+  g_main_loop_unref(loop);
+}
+
+}  // namespace kesta::test

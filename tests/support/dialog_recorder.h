@@ -1,0 +1,47 @@
+// Answers the modal dialogs a test provokes and records what they said.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kesta::test {
+
+struct DialogRecord {
+  std::string title;    // the window title
+  std::string heading;  // the first label of the content area
+  std::string message;  // the other labels of the content area, joined by "\n"
+};
+
+// While it lives, every dialog that appears is recorded and answered: with
+// the queued responses in turn, then with GTK_RESPONSE_OK.
+class DialogRecorder {
+ public:
+  DialogRecorder();
+  DialogRecorder(const DialogRecorder&) = delete;
+  DialogRecorder& operator=(const DialogRecorder&) = delete;
+  ~DialogRecorder();
+
+  void queue_response(int response) { responses_.push_back(response); }
+  // Called with each dialog before it is answered, to look at it or to fill
+  // in its fields.
+  void inspect_with(std::function<void(GtkDialog*)> inspect) { inspect_ = std::move(inspect); }
+  const std::vector<DialogRecord>& dialogs() const { return dialogs_; }
+
+ private:
+  static gboolean poll(gpointer self) noexcept;
+  void answer(GtkDialog* dialog);
+
+  guint source_ = 0;
+  std::deque<int> responses_;
+  std::function<void(GtkDialog*)> inspect_;
+  std::vector<DialogRecord> dialogs_;
+};
+
+// Runs the main loop for the given time (timers and idles fire meanwhile).
+void spin_main_loop(unsigned milliseconds);
+
+}  // namespace kesta::test
