@@ -6,6 +6,7 @@
 #include "app/cipher.h"
 #include "app/config.h"
 #include "app/data_keys.h"
+#include "app/status_bar.h"
 #include "host/host_identity.h"
 #include "login/login_window.h"
 #include "support/temp_home.h"

@@ -3,6 +3,7 @@
 #include <json-glib/json-glib.h>
 
 #include "app/fixed_text.h"
+#include "app/json_read.h"
 
 namespace kesta {
 
@@ -12,28 +13,14 @@ namespace {
 
 constexpr const char kFileName[] = ".kestaconfig2.json";
 
-// true and false as such, numbers when not zero; null, strings, objects and
-// arrays are false.  Read by hand so that no type gives a critical.
-gint32 read_flag(JsonNode* node) {
-  if (!JSON_NODE_HOLDS_VALUE(node)) return 0;
-  switch (json_node_get_value_type(node)) {
-    case G_TYPE_BOOLEAN: return json_node_get_boolean(node) ? 1 : 0;
-    case G_TYPE_INT64: return json_node_get_int(node) != 0;
-    case G_TYPE_DOUBLE: return json_node_get_double(node) != 0.0;
-    default: return 0;
-  }
-}
-
 // A member that is not a string leaves the field as it is.
 template <std::size_t N>
 void read_text(JsonObject* root, const char* key, char (&field)[N]) {
-  JsonNode* node = json_object_get_member(root, key);
-  if (node && JSON_NODE_HOLDS_VALUE(node) && json_node_get_value_type(node) == G_TYPE_STRING)
-    copy_fixed(field, json_node_get_string(node));
+  if (const char* text = string_member(root, key)) copy_fixed(field, text);
 }
 
 void read_flag_member(JsonObject* root, const char* key, gint32& flag) {
-  if (JsonNode* node = json_object_get_member(root, key)) flag = read_flag(node);
+  if (const auto value = flag_member(root, key)) flag = *value ? 1 : 0;
 }
 
 }  // namespace

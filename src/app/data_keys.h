@@ -14,5 +14,21 @@ inline constexpr char kOptionsBox[] = "options_box";
 inline constexpr char kFormBox[] = "form_box";
 inline constexpr char kRegisterLinkBox[] = "register_link_box";
 inline constexpr char kMacInfoLabel[] = "mac_info_label";
+// The signed-in desktop window's record, released with it.
+inline constexpr char kMainWindow[] = "main_window";
+
+// On a desktop window.
+inline constexpr char kLoginWindow[] = "login_window";
+inline constexpr char kMainWindowData[] = "main_window_data";
+inline constexpr char kPrevButton[] = "prev_button";
+inline constexpr char kPageLabel[] = "page_label";
+inline constexpr char kNextButton[] = "next_button";
+inline constexpr char kCurrentPage[] = "current_page";
+inline constexpr char kItemsPerPage[] = "items_per_page";
+inline constexpr char kRefreshTimerId[] = "refresh_timer_id";
+
+// On a card's "连接" button and on each power-menu item.
+inline constexpr char kVmid[] = "vmid";
+inline constexpr char kStatus[] = "status";
 
 }  // namespace kesta::keys

@@ -8,11 +8,16 @@
 
 namespace kesta {
 
+// The part of text that a field of `size` bytes keeps.
+constexpr std::string_view clip(std::string_view text, std::size_t size) noexcept {
+  return size == 0 ? std::string_view() : text.substr(0, size - 1);
+}
+
 inline void copy_fixed(char* field, std::size_t size, std::string_view text) noexcept {
   if (size == 0) return;
-  const std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
-  if (n) std::memcpy(field, text.data(), n);
-  field[n] = '\0';
+  const std::string_view kept = clip(text, size);
+  if (!kept.empty()) std::memcpy(field, kept.data(), kept.size());
+  field[kept.size()] = '\0';
 }
 
 template <std::size_t N>

@@ -13,7 +13,4 @@ GtkWidget* build_login_window();
 // notice, which is created the first time it is needed.
 void set_login_mode(GtkWidget* login_window, bool mac);
 
-// Timer callback: the address label's text from the current local address.
-gboolean refresh_address_label(gpointer label) noexcept;
-
 }  // namespace kesta

@@ -1,0 +1,24 @@
+#include "api/json_body.h"
+
+#include <json-glib/json-glib.h>
+
+#include "app/ptr.h"
+
+namespace kesta {
+
+std::string compact_json(std::initializer_list<std::pair<const char*, const char*>> members) {
+  auto builder = take_ref(json_builder_new());
+  json_builder_begin_object(builder.get());
+  for (const auto& [key, value] : members) {
+    json_builder_set_member_name(builder.get(), key);
+    json_builder_add_string_value(builder.get(), value ? value : "");
+  }
+  json_builder_end_object(builder.get());
+  JsonNodePtr root(json_builder_get_root(builder.get()));
+  auto generator = take_ref(json_generator_new());
+  json_generator_set_root(generator.get(), root.get());
+  GCharPtr text(json_generator_to_data(generator.get(), nullptr));
+  return text.get();
+}
+
+}  // namespace kesta

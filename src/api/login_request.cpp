@@ -1,0 +1,105 @@
+#include "api/login_request.h"
+
+#include <libsoup/soup.h>
+
+#include "api/http.h"
+#include "api/json_body.h"
+#include "app/config.h"
+#include "app/fixed_text.h"
+#include "app/json_read.h"
+
+namespace kesta {
+
+GCharPtr global_token;
+
+namespace {
+
+constexpr std::size_t kFailureMessageSize = 256;
+constexpr std::size_t kMacNameSize = 128;
+
+LoginResult read_login_reply(const std::string& body) {
+  Error error;
+  JsonDocument document(body, error);
+  if (!document.root()) {
+    g_print("解析响应失败: %s\n", error.message_or("未知错误"));
+    return {LoginResult::Kind::Unreadable, error.message_or("未知错误")};
+  }
+  JsonObject* root = document.root_object();
+  JsonNode* data = member(root, "data");
+  if (flag_member(root, "success").value_or(false) && data) {
+    const char* token = data && JSON_NODE_HOLDS_OBJECT(data)
+                            ? string_member(json_node_get_object(data), "accessToken")
+                            : nullptr;
+    if (token) return {LoginResult::Kind::Token, token};
+    return {LoginResult::Kind::NoToken, {}};
+  }
+  const char* message = string_member(root, "message");
+  std::string text = message ? message : "未知错误";
+  g_print("登录失败: %s\n", text.c_str());
+  return {LoginResult::Kind::Rejected, std::move(text)};
+}
+
+}  // namespace
+
+std::string login_failure_message(guint status, const std::string& body) {
+  std::string message = "无法连接到服务器";
+  switch (status) {
+    case SOUP_STATUS_CANT_RESOLVE:
+      message = std::string("无法解析服务器地址: ") + app_config.server_address;
+      break;
+    case SOUP_STATUS_CANT_CONNECT:
+      message = std::string("无法连接到服务器: ") + app_config.server_address;
+      break;
+    case SOUP_STATUS_SSL_FAILED:
+      message = "SSL连接失败";
+      break;
+    case SOUP_STATUS_NONE:
+      message = "连接超时，请检查网络或服务器地址";
+      break;
+    default: {
+      Error error;
+      JsonDocument document(body, error);
+      if (const char* text = string_member(document.root_object(), "message"))
+        message = std::string("登录失败: ") + text;
+    }
+  }
+  return std::string(clip(message, kFailureMessageSize));
+}
+
+std::string mac_login_name(const char* mac) {
+  return std::string(clip(std::string(mac) + "@mac", kMacNameSize));
+}
+
+LoginResult request_login(const char* server_address, const char* username, const char* password,
+                          guint timeout) {
+  HttpRequest request;
+  request.method = "POST";
+  request.url = std::string(server_address) + "/api/custom/login";
+  request.json_body = compact_json({{"username", username}, {"password", password}});
+  request.timeout = timeout;
+
+  const std::optional<HttpReply> reply = send_request(request);
+  if (!reply) return {LoginResult::Kind::BadAddress, {}};
+  if (reply->status == SOUP_STATUS_OK) return read_login_reply(reply->body);
+
+  g_print("请求失败，状态码: %d\n", static_cast<int>(reply->status));
+  std::string message = login_failure_message(reply->status, reply->body);
+  g_print("错误信息: %s\n", message.c_str());
+  return {LoginResult::Kind::Failed, std::move(message)};
+}
+
+void fetch_access_token(const char* username, const char* password, const char* server_address) {
+  LoginResult result = request_login(server_address, username, password, 0);
+  switch (result.kind) {
+    case LoginResult::Kind::Token:
+      global_token.reset(g_strdup(result.text.c_str()));
+      break;
+    case LoginResult::Kind::BadAddress:
+      g_print("创建HTTP消息失败，请检查URL格式: %s/api/custom/login\n", server_address);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace kesta

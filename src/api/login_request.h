@@ -1,0 +1,43 @@
+// The login request: user name and password for an access token.
+#pragma once
+
+#include <glib.h>
+
+#include <string>
+
+#include "app/ptr.h"
+
+namespace kesta {
+
+struct LoginResult {
+  enum class Kind {
+    Token,       // text: the token
+    NoToken,     // accepted, but the reply holds no token
+    Rejected,    // text: the service's message, or "未知错误"
+    Unreadable,  // text: the parser's error
+    Failed,      // text: the failure message for the status
+    BadAddress,  // the URL makes no request
+  };
+  Kind kind;
+  std::string text;
+};
+
+// Sends the login request; timeout in seconds, 0 for none.  Prints its log
+// lines; shows nothing.
+LoginResult request_login(const char* server_address, const char* username, const char* password,
+                          guint timeout);
+
+// The token of the status channel's own sign-in; null until one succeeds.
+extern GCharPtr global_token;
+
+// Signs in without timeout and keeps the token in global_token; a failure
+// leaves global_token as it was.
+void fetch_access_token(const char* username, const char* password, const char* server_address);
+
+// The message shown for a login answered with `status` (not 200) and body.
+std::string login_failure_message(guint status, const std::string& body);
+
+// "%s@mac" for a MAC address, as the user name of a MAC sign-in.
+std::string mac_login_name(const char* mac);
+
+}  // namespace kesta

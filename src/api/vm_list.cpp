@@ -1,0 +1,75 @@
+#include "api/vm_list.h"
+
+#include <libsoup/soup.h>
+
+#include <string>
+
+#include "api/http.h"
+#include "app/fixed_text.h"
+#include "app/json_read.h"
+
+namespace kesta {
+
+namespace {
+
+// A member that is absent takes the default; one that is present but not a
+// string (null, a number) gives the empty text.
+template <std::size_t N>
+void read_field(JsonObject* entry, const char* key, char (&field)[N], const char* absent) {
+  if (!member(entry, key))
+    copy_fixed(field, absent);
+  else
+    copy_fixed(field, string_member(entry, key));
+}
+
+VmInfo read_vm(JsonNode* node) {
+  JsonObject* entry = JSON_NODE_HOLDS_OBJECT(node) ? json_node_get_object(node) : nullptr;
+  VmInfo vm{};
+  read_field(entry, "vmid", vm.vmid, "");
+  read_field(entry, "vmname", vm.vmname, "未命名虚拟机");
+  read_field(entry, "status", vm.status, "unknown");
+  JsonObject* pool = object_member(entry, "pool");
+  read_field(pool, "poolname", vm.poolname, "");
+  read_field(pool, "connecttype", vm.connecttype, "");
+  vm.rollback = flag_member(pool, "rollback").value_or(false) ? 1 : 0;
+  return vm;
+}
+
+}  // namespace
+
+VmListReply parse_vm_list(std::string_view body) {
+  VmListReply reply;
+  Error error;
+  JsonDocument document(body, error);
+  if (!document.root()) {
+    g_print("解析响应失败: %s\n", error.message_or("未知错误"));
+    return reply;
+  }
+  JsonObject* root = document.root_object();
+  if (!flag_member(root, "success").value_or(false)) return reply;
+  reply.ok = true;
+  JsonNode* data = member(root, "data");
+  if (!data || !JSON_NODE_HOLDS_ARRAY(data)) return reply;
+  JsonArray* array = json_node_get_array(data);
+  const guint length = json_array_get_length(array);
+  reply.vms.reserve(length);
+  for (guint i = 0; i < length; ++i) reply.vms.push_back(read_vm(json_array_get_element(array, i)));
+  return reply;
+}
+
+VmListReply fetch_vm_list(const ClientConfig& config, const char* token) {
+  HttpRequest request;
+  request.url = std::string(config.server_address) + "/api/custom/getUserVmList";
+  request.token = token;
+  const std::optional<HttpReply> reply = send_request(request);
+  if (!reply) {
+    g_print("创建HTTP消息失败，请检查URL格式: %s\n", request.url.c_str());
+    return {};
+  }
+  if (reply->status == SOUP_STATUS_OK) return parse_vm_list(reply->body);
+  g_print("请求虚拟机列表失败，状态码: %d\n", static_cast<int>(reply->status));
+  if (!reply->body.empty()) g_print("错误信息: %s\n", reply->body.c_str());
+  return {};
+}
+
+}  // namespace kesta

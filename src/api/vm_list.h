@@ -1,0 +1,38 @@
+// The signed-in user's VMs.
+#pragma once
+
+#include <glib.h>
+
+#include <string_view>
+#include <vector>
+
+#include "app/config.h"
+
+namespace kesta {
+
+struct VmInfo {
+  char vmid[64];
+  char vmname[256];
+  char status[32];
+  char poolname[256];
+  char connecttype[64];
+  gint32 rollback;
+};
+
+// In the order of the reply.
+using VmList = std::vector<VmInfo>;
+
+struct VmListReply {
+  // True only when the reply parsed and its "success" is true.
+  bool ok = false;
+  VmList vms;
+};
+
+// Reads a 200 reply's body; prints the parser's error when it does not parse.
+VmListReply parse_vm_list(std::string_view body);
+
+// Fetches the list with the token; every failure gives an empty list with
+// ok false, and prints why.
+VmListReply fetch_vm_list(const ClientConfig& config, const char* token);
+
+}  // namespace kesta

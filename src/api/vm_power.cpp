@@ -1,0 +1,39 @@
+#include "api/vm_power.h"
+
+#include <libsoup/soup.h>
+
+#include "api/http.h"
+#include "app/json_read.h"
+
+namespace kesta {
+
+PowerReply send_vm_power(const ClientConfig& config, const char* token, const char* vmid,
+                         const PowerCommand& command) {
+  HttpRequest request;
+  request.method = "POST";
+  request.url = std::string(config.server_address) + "/api/custom/vm/status/" + command.word +
+                "?vmid=" + query_value(vmid);
+  request.token = token;
+  g_print(command.log_format, request.url.c_str());
+
+  const std::optional<HttpReply> reply = send_request(request);
+  if (!reply) {
+    g_print("创建HTTP消息失败，请检查URL格式: %s\n", request.url.c_str());
+    return {PowerReply::Kind::BadAddress, 0, {}};
+  }
+  if (reply->status == SOUP_STATUS_OK || reply->status == SOUP_STATUS_CREATED) {
+    Error error;
+    JsonDocument document(reply->body, error);
+    if (!document.root()) {
+      g_print("解析响应失败: %s\n", error.message_or("未知错误"));
+      return {PowerReply::Kind::Unreadable, reply->status, {}};
+    }
+    JsonObject* root = document.root_object();
+    if (flag_member(root, "success").value_or(false)) return {PowerReply::Kind::Succeeded, reply->status, {}};
+    const char* message = string_member(root, "message");
+    return {PowerReply::Kind::Refused, reply->status, message ? message : "未知错误"};
+  }
+  return {PowerReply::Kind::Failed, reply->status, reply->has_body ? reply->body : "无法连接到服务器"};
+}
+
+}  // namespace kesta

@@ -1,0 +1,44 @@
+// Power requests for one VM: resume, start, or an action word.
+#pragma once
+
+#include <glib.h>
+
+#include <string>
+
+#include "app/config.h"
+
+namespace kesta {
+
+struct PowerCommand {
+  // The path word: "resume", "start", "shutdown", "stop", "reboot", "reset".
+  const char* word;
+  // The line printed with the URL before sending.
+  const char* log_format;
+};
+
+inline constexpr PowerCommand kResume{"resume", "恢复虚拟机URL: %s\n"};
+inline constexpr PowerCommand kStart{"start", "启动虚拟机URL: %s\n"};
+// Every action word is logged alike.
+inline constexpr PowerCommand action_command(const char* word) { return {word, "关机虚拟机URL: %s\n"}; }
+
+struct PowerReply {
+  enum class Kind {
+    BadAddress,  // no request could be made
+    Succeeded,   // 200 or 201 with "success" true
+    Refused,     // 200 or 201 otherwise; message: "message" or "未知错误"
+    Unreadable,  // 200 or 201 whose body does not parse
+    Failed,      // any other status (a 401 included); see status and message
+  };
+  Kind kind;
+  guint status = 0;
+  // Refused: the service's message.  Failed: the body as received, or
+  // "无法连接到服务器" when no reply arrived.
+  std::string message;
+};
+
+// Prints the URL line (and parser errors) before the caller looks at the
+// status: a 401 is the caller's to handle before anything else is said.
+PowerReply send_vm_power(const ClientConfig& config, const char* token, const char* vmid,
+                         const PowerCommand& command);
+
+}  // namespace kesta

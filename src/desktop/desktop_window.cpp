@@ -1,0 +1,156 @@
+#include "desktop/desktop_window.h"
+
+#include "app/config.h"
+#include "app/data_keys.h"
+#include "app/dialog.h"
+#include "app/fullscreen.h"
+#include "app/status_bar.h"
+#include "app/widget_style.h"
+#include "desktop/refresh.h"
+#include "desktop/vm_cards.h"
+
+namespace kesta {
+
+namespace {
+
+constexpr guint kRefreshMilliseconds = 60000;
+constexpr int kItemsPerPage = 4;
+
+GtkWidget* header_button(GtkWidget* group, const char* label, GCallback handler, MainWindowData* data) {
+  GtkWidget* button = gtk_button_new_with_label(label);
+  g_signal_connect(button, "clicked", handler, data);
+  pack_start(group, button);
+  return button;
+}
+
+void build_header(MainWindowData* data) {
+  data->header_box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
+  gtk_widget_set_margin_bottom(data->header_box, 20);
+  GtkWidget* title = gtk_label_new(nullptr);
+  gtk_label_set_markup(GTK_LABEL(title), "<span font_size='large' font_weight='bold'>KESTA虚拟桌面</span>");
+  gtk_widget_set_halign(title, GTK_ALIGN_START);
+  pack_start(data->header_box, title);
+
+  GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
+  gtk_widget_set_hexpand(group, TRUE);
+  gtk_widget_set_halign(group, GTK_ALIGN_END);
+  header_button(group, "刷新", G_CALLBACK(on_refresh_clicked), data);
+  header_button(group, "修改密码", G_CALLBACK(on_change_password_clicked), data);
+  header_button(group, "注销", G_CALLBACK(on_logout_clicked), data);
+  pack_start(data->header_box, group, true);
+  pack_start(data->content_box, data->header_box);
+}
+
+void build_vm_area(MainWindowData* data) {
+  GtkWidget* window = data->window;
+  data->vm_area = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
+  gtk_box_pack_start(GTK_BOX(data->content_box), data->vm_area, TRUE, FALSE, 0);
+
+  data->status_label = gtk_label_new("正在加载虚拟机列表...");
+  gtk_widget_set_margin_top(data->status_label, 20);
+  pack_start(data->vm_area, data->status_label);
+
+  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER, GTK_POLICY_NEVER);
+  gtk_widget_set_vexpand(scrolled, FALSE);
+  gtk_widget_set_size_request(scrolled, 934, 250);
+  gtk_widget_set_halign(scrolled, GTK_ALIGN_CENTER);
+  gtk_widget_set_valign(scrolled, GTK_ALIGN_CENTER);
+  data->flow_box = gtk_flow_box_new();
+  GtkFlowBox* flow = GTK_FLOW_BOX(data->flow_box);
+  gtk_flow_box_set_selection_mode(flow, GTK_SELECTION_NONE);
+  gtk_flow_box_set_homogeneous(flow, TRUE);
+  gtk_flow_box_set_column_spacing(flow, 20);
+  gtk_flow_box_set_row_spacing(flow, 0);
+  gtk_flow_box_set_min_children_per_line(flow, 4);
+  gtk_flow_box_set_max_children_per_line(flow, 4);
+  gtk_widget_set_halign(data->flow_box, GTK_ALIGN_CENTER);
+  gtk_widget_set_valign(data->flow_box, GTK_ALIGN_CENTER);
+  gtk_widget_set_hexpand(data->flow_box, FALSE);
+  gtk_widget_set_vexpand(data->flow_box, FALSE);
+  gtk_container_add(GTK_CONTAINER(scrolled), data->flow_box);
+  pack_start(data->vm_area, scrolled);
+
+  GtkWidget* paging = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
+  gtk_widget_set_halign(paging, GTK_ALIGN_CENTER);
+  gtk_widget_set_margin_top(paging, 10);
+  GtkWidget* prev = gtk_button_new_with_label("上一页");
+  gtk_widget_set_sensitive(prev, FALSE);
+  GtkWidget* page = gtk_label_new("第 1 页");
+  gtk_widget_set_margin_start(page, 10);
+  gtk_widget_set_margin_end(page, 10);
+  GtkWidget* next = gtk_button_new_with_label("下一页");
+  gtk_widget_set_sensitive(next, FALSE);
+  pack_start(paging, prev);
+  pack_start(paging, page);
+  pack_start(paging, next);
+  pack_start(data->vm_area, paging);
+
+  GObject* w = G_OBJECT(window);
+  g_object_set_data(w, keys::kPrevButton, prev);
+  g_object_set_data(w, keys::kPageLabel, page);
+  g_object_set_data(w, keys::kNextButton, next);
+  g_object_set_data(w, keys::kCurrentPage, GINT_TO_POINTER(1));
+  g_object_set_data(w, keys::kItemsPerPage, GINT_TO_POINTER(kItemsPerPage));
+  g_signal_connect(prev, "clicked", G_CALLBACK(on_prev_page), data);
+  g_signal_connect(next, "clicked", G_CALLBACK(on_next_page), data);
+}
+
+}  // namespace
+
+std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidget* login_window) {
+  auto data = std::make_unique<MainWindowData>();
+  data->token.reset(g_strdup(token));
+
+  data->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  data->window_ref = add_ref(data->window);
+  GtkWindow* window = GTK_WINDOW(data->window);
+  gtk_window_set_title(window, "KESTA客户端");
+  gtk_window_set_default_size(window, 960, 600);
+  gtk_window_set_position(window, GTK_WIN_POS_CENTER);
+  gtk_container_set_border_width(GTK_CONTAINER(window), 10);
+  g_object_set_data(G_OBJECT(window), keys::kLoginWindow, login_window);
+  g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
+
+  GtkWidget* outer = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_add(GTK_CONTAINER(window), outer);
+  data->content_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
+  pack_start(outer, data->content_box, true);
+  build_header(data.get());
+  build_vm_area(data.get());
+  gtk_box_pack_end(GTK_BOX(outer), build_status_bar(false), FALSE, FALSE, 0);
+
+  make_fullscreen(window);
+  gtk_widget_show_all(data->window);
+
+  // A failed first load only shows the empty list; it does not end the session.
+  data->vm_list = fetch_vm_list(app_config, data->token.get()).vms;
+  show_vm_page(data.get());
+
+  const guint timer = g_timeout_add(kRefreshMilliseconds, refresh_timer_tick, data.get());
+  g_object_set_data(G_OBJECT(window), keys::kRefreshTimerId, GUINT_TO_POINTER(timer));
+  g_print("创建自动刷新定时器，ID: %u\n", timer);
+  return data;
+}
+
+void destroy_main_window_data(gpointer record) noexcept {
+  std::unique_ptr<MainWindowData> data(static_cast<MainWindowData*>(record));
+  if (!data) return;
+  // The tick clears the id when it ends the timer itself.
+  const guint timer = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(data->window), keys::kRefreshTimerId));
+  if (timer) {
+    g_print("移除自动刷新定时器\n");
+    g_source_remove(timer);
+    g_object_set_data(G_OBJECT(data->window), keys::kRefreshTimerId, nullptr);
+  }
+}
+
+void on_logout_clicked(GtkButton*, gpointer record) noexcept {
+  auto* data = static_cast<MainWindowData*>(record);
+  gtk_widget_hide(data->window);
+  gtk_widget_show(GTK_WIDGET(g_object_get_data(G_OBJECT(data->window), keys::kLoginWindow)));
+}
+
+void on_change_password_clicked(GtkButton*, gpointer) noexcept { g_print("修改密码功能待实现\n"); }
+
+}  // namespace kesta

@@ -1,0 +1,51 @@
+#include "desktop/vm_requests.h"
+
+#include "api/vm_power.h"
+#include "app/dialog.h"
+#include "desktop/refresh.h"
+
+namespace kesta {
+
+namespace {
+
+void power_request(const ClientConfig& config, const char* token, const char* vmid, const PowerCommand& command,
+                   const char* success_message, const char* failure_title, GtkWidget* parent) {
+  const PowerReply reply = send_vm_power(config, token, vmid, command);
+  GtkWindow* window = GTK_WINDOW(parent);
+  switch (reply.kind) {
+    case PowerReply::Kind::BadAddress:
+      show_message_dialog(window, "请求错误", "无法创建HTTP请求");
+      return;
+    case PowerReply::Kind::Succeeded:
+      show_message_dialog(window, "成功", success_message);
+      return;
+    case PowerReply::Kind::Refused:
+      show_message_dialog(window, failure_title, reply.message.c_str());
+      return;
+    case PowerReply::Kind::Unreadable:
+      show_message_dialog(window, "响应错误", "无法解析服务器响应");
+      return;
+    case PowerReply::Kind::Failed:
+      if (handle_session_expiry(reply.status, parent)) return;
+      g_print("请求失败，状态码: %d\n", static_cast<int>(reply.status));
+      show_message_dialog(window, failure_title, reply.message.c_str());
+      return;
+  }
+}
+
+}  // namespace
+
+void request_vm_resume(const ClientConfig& config, const char* token, const char* vmid, GtkWidget* parent) {
+  power_request(config, token, vmid, kResume, "虚拟机唤醒成功", "唤醒失败", parent);
+}
+
+void request_vm_start(const ClientConfig& config, const char* token, const char* vmid, GtkWidget* parent) {
+  power_request(config, token, vmid, kStart, "虚拟机开机成功，请耐心等待", "开机失败", parent);
+}
+
+void request_vm_action(const ClientConfig& config, const char* token, const char* vmid, const char* action,
+                       GtkWidget* parent) {
+  power_request(config, token, vmid, action_command(action), "操作成功", "操作失败", parent);
+}
+
+}  // namespace kesta

@@ -1,0 +1,99 @@
+#include "login/login_flow.h"
+
+#include <string>
+
+#include "api/login_request.h"
+#include "app/cipher.h"
+#include "app/config.h"
+#include "app/data_keys.h"
+#include "app/dialog.h"
+#include "app/fixed_text.h"
+#include "desktop/desktop_window.h"
+#include "host/host_identity.h"
+
+namespace kesta {
+
+namespace {
+
+constexpr guint kLoginTimeoutSeconds = 10;
+
+struct Credentials {
+  std::string username;
+  std::string password;
+  bool remember = false;
+};
+
+void fail(GtkWidget* login_window, const char* message) {
+  show_message_dialog(GTK_WINDOW(login_window), "登录失败", message);
+}
+
+void remember_credentials(const Credentials& credentials) {
+  copy_fixed(app_config.username, credentials.username);
+  copy_fixed(app_config.encrypted_password, encrypt_password(credentials.password.c_str()).get());
+  app_config.save_credentials = 1;
+  save_config();
+}
+
+void open_desktop(GtkWidget* login_window, const std::string& token) {
+  std::unique_ptr<MainWindowData> data = create_desktop_window(token.c_str(), login_window);
+  GtkWidget* desktop = data->window;
+  gtk_widget_hide(login_window);
+  // Replacing the record of an earlier sign-in tears that one down.
+  MainWindowData* record = data.release();
+  g_object_set_data_full(G_OBJECT(login_window), keys::kMainWindow, record, destroy_main_window_data);
+  g_object_set_data(G_OBJECT(desktop), keys::kMainWindowData, record);
+}
+
+}  // namespace
+
+void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
+  auto* login_window = static_cast<GtkWidget*>(user_data);
+  GObject* w = G_OBJECT(login_window);
+  const bool mac_mode = app_config.maclogin != 0;
+
+  Credentials credentials;
+  if (mac_mode) {
+    GCharPtr mac = get_mac_address();
+    if (!mac) {
+      fail(login_window, "无法获取MAC地址，请检查网络连接或禁用MAC登录模式");
+      return;
+    }
+    credentials.username = mac_login_name(mac.get());
+    credentials.password = mac.get();
+    g_print("使用MAC登录: %s\n", credentials.username.c_str());
+  } else {
+    credentials.username = gtk_entry_get_text(GTK_ENTRY(g_object_get_data(w, keys::kUsernameEntry)));
+    credentials.password = gtk_entry_get_text(GTK_ENTRY(g_object_get_data(w, keys::kPasswordEntry)));
+    credentials.remember =
+        gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(g_object_get_data(w, keys::kSaveCheck)));
+  }
+  if (credentials.username.empty() || credentials.password.empty()) {
+    fail(login_window, "请输入用户名和密码");
+    return;
+  }
+
+  const LoginResult result = request_login(app_config.server_address, credentials.username.c_str(),
+                                           credentials.password.c_str(), kLoginTimeoutSeconds);
+  switch (result.kind) {
+    case LoginResult::Kind::Token:
+      if (!mac_mode && credentials.remember) remember_credentials(credentials);
+      open_desktop(login_window, result.text);
+      return;
+    case LoginResult::Kind::NoToken:
+      g_print("响应中没有accessToken字段\n");
+      fail(login_window, "未能获取访问令牌");
+      return;
+    case LoginResult::Kind::Rejected:
+    case LoginResult::Kind::Failed:
+      fail(login_window, result.text.c_str());
+      return;
+    case LoginResult::Kind::Unreadable:
+      fail(login_window, "服务器响应解析错误");
+      return;
+    case LoginResult::Kind::BadAddress:
+      fail(login_window, "无法连接到服务器，请检查服务器地址是否正确");
+      return;
+  }
+}
+
+}  // namespace kesta

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "api/login_request.h"
+#include "api/vm_list.h"
+#include "app/config.h"
+
+namespace kesta {
+namespace {
+
+TEST(VmListReply, ReadsEveryFieldWithItsDefaults) {
+  const VmListReply reply = parse_vm_list(R"({"success": true, "data": [
+      {"vmid": "v1", "vmname": "办公", "status": "running",
+       "pool": {"poolname": "p", "connecttype": "spice", "rollback": true}},
+      {},
+      {"vmid": 42, "vmname": null, "status": 7, "pool": "not an object"},
+      17]})");
+  ASSERT_TRUE(reply.ok);
+  ASSERT_EQ(reply.vms.size(), 4u);
+  const VmInfo& a = reply.vms[0];
+  EXPECT_STREQ(a.vmid, "v1");
+  EXPECT_STREQ(a.vmname, "办公");
+  EXPECT_STREQ(a.status, "running");
+  EXPECT_STREQ(a.poolname, "p");
+  EXPECT_STREQ(a.connecttype, "spice");
+  EXPECT_EQ(a.rollback, 1);
+  for (const VmInfo& absent : {reply.vms[1], reply.vms[3]}) {
+    EXPECT_STREQ(absent.vmid, "");
+    EXPECT_STREQ(absent.vmname, "未命名虚拟机");
+    EXPECT_STREQ(absent.status, "unknown");
+    EXPECT_STREQ(absent.poolname, "");
+    EXPECT_EQ(absent.rollback, 0);
+  }
+  const VmInfo& wrong = reply.vms[2];
+  EXPECT_STREQ(wrong.vmid, "") << "present but not text is empty, not the default";
+  EXPECT_STREQ(wrong.vmname, "");
+  EXPECT_STREQ(wrong.status, "");
+  EXPECT_STREQ(wrong.connecttype, "");
+}
+
+TEST(VmListReply, LongTextsAreCut) {
+  const std::string name(300, 'n'), id(100, 'i'), status(40, 's');
+  const VmListReply reply = parse_vm_list(R"({"success": true, "data": [{"vmid": ")" + id + R"(", "vmname": ")" +
+                                          name + R"(", "status": ")" + status + R"("}]})");
+  ASSERT_EQ(reply.vms.size(), 1u);
+  EXPECT_EQ(std::string(reply.vms[0].vmname), name.substr(0, 255));
+  EXPECT_EQ(std::string(reply.vms[0].vmid), id.substr(0, 63));
+  EXPECT_EQ(std::string(reply.vms[0].status), status.substr(0, 31));
+}
+
+TEST(VmListReply, SuccessDecidesTheFlag) {
+  EXPECT_TRUE(parse_vm_list(R"({"success": true, "data": []})").ok);
+  EXPECT_TRUE(parse_vm_list(R"({"success": true})").ok) << "no data is an empty list";
+  EXPECT_TRUE(parse_vm_list(R"({"success": true, "data": {"not": "an array"}})").vms.empty());
+  for (const char* body : {R"({"success": false, "data": [{}]})", R"({"data": [{}]})", "[1]", "", "<html>"}) {
+    testing::internal::CaptureStdout();
+    const VmListReply reply = parse_vm_list(body);
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(reply.ok) << body;
+    EXPECT_TRUE(reply.vms.empty()) << body;
+  }
+}
+
+TEST(LoginFailure, MessageByStatus) {
+  std::strcpy(app_config.server_address, "https://nowhere.invalid");
+  EXPECT_EQ(login_failure_message(2, ""), "无法解析服务器地址: https://nowhere.invalid");
+  EXPECT_EQ(login_failure_message(4, ""), "无法连接到服务器: https://nowhere.invalid");
+  EXPECT_EQ(login_failure_message(6, ""), "SSL连接失败");
+  EXPECT_EQ(login_failure_message(0, ""), "连接超时，请检查网络或服务器地址");
+  EXPECT_EQ(login_failure_message(401, R"({"message": "密码错误"})"), "登录失败: 密码错误");
+  EXPECT_EQ(login_failure_message(500, "<html>oops</html>"), "无法连接到服务器");
+  EXPECT_EQ(login_failure_message(500, R"({"message": 5})"), "无法连接到服务器");
+  EXPECT_EQ(login_failure_message(403, std::string(R"({"message": ")") + std::string(400, 'x') + "\"}").size(), 255u);
+}
+
+TEST(MacLogin, NameIsTheAddressWithSuffix) {
+  EXPECT_EQ(mac_login_name("0A:1B:2C:3D:4E:5F"), "0A:1B:2C:3D:4E:5F@mac");
+}
+
+}  // namespace
+}  // namespace kesta
