@@ -7,7 +7,9 @@ PACKAGES=(
   g++ cmake make pkg-config
   libgtk-3-dev libsoup2.4-dev libjson-glib-dev libssl-dev libglib2.0-dev-bin
   libgtest-dev
-  xvfb xauth imagemagick fonts-noto-cjk
+  glib-networking
+  xvfb xauth xdotool imagemagick fonts-noto-cjk
+  freerdp2-x11 virt-viewer
 )
 
 # Installs whatever of PACKAGES is missing (with sudo when not root).

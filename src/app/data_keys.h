@@ -31,4 +31,8 @@ inline constexpr char kRefreshTimerId[] = "refresh_timer_id";
 inline constexpr char kVmid[] = "vmid";
 inline constexpr char kStatus[] = "status";
 
+// On the desktop window.
+inline constexpr char kVmId[] = "vm_id";      // the VM id of the last connection request, a C string
+inline constexpr char kVmData[] = "vm_data";  // that request's reply data, a JsonObject
+
 }  // namespace kesta::keys

@@ -6,6 +6,7 @@
 #include "app/data_keys.h"
 #include "app/dialog.h"
 #include "desktop/main_window_data.h"
+#include "desktop/vm_config_request.h"
 #include "desktop/vm_requests.h"
 
 namespace kesta {
@@ -58,7 +59,9 @@ void on_connect_clicked(GtkButton* button, gpointer) noexcept {
     request_vm_resume(app_config, data->token.get(), vmid, top);
   else if (state == "stopped")
     request_vm_start(app_config, data->token.get(), vmid, top);
-  else if (state != "running")
+  else if (state == "running")
+    fetch_vm_config(app_config.server_address, data->token.get(), vmid, top);
+  else
     show_message_dialog(GTK_WINDOW(top), "无法连接", "虚拟机状态未知或不可用");
 }
 

@@ -1,0 +1,46 @@
+#include "api/vm_config.h"
+
+#include <libsoup/soup.h>
+
+#include "api/http.h"
+
+namespace kesta {
+
+VmConfigReply send_vm_config(const char* server_address, const char* token, const char* vmid) {
+  HttpRequest request;
+  request.url = std::string(server_address) + "/api/custom/getVmConfig?vmid=" + query_value(vmid);
+  request.token = token;
+  VmConfigReply result;
+  const std::optional<HttpReply> reply = send_request(request);
+  if (!reply) {
+    g_print("创建HTTP消息失败，请检查URL格式: %s\n", request.url.c_str());
+    return result;
+  }
+  result.status = reply->status;
+  if (reply->status != SOUP_STATUS_OK) {
+    result.kind = VmConfigReply::Kind::Failed;
+    result.message = reply->has_body ? reply->body : "无法连接到服务器";
+    return result;
+  }
+  Error error;
+  JsonDocument document(reply->body, error);
+  if (!document.root()) {
+    g_print("解析响应失败: %s\n", error.message_or("未知错误"));
+    result.kind = VmConfigReply::Kind::Unreadable;
+    return result;
+  }
+  JsonObject* root = document.root_object();
+  JsonObject* data = object_member(root, "data");
+  if (!flag_member(root, "success").value_or(false) || !data) {
+    const char* message = string_member(root, "message");
+    result.kind = VmConfigReply::Kind::Refused;
+    result.message = message ? message : "未知错误";
+    return result;
+  }
+  result.kind = VmConfigReply::Kind::Ok;
+  result.data = data;
+  result.document.emplace(std::move(document));
+  return result;
+}
+
+}  // namespace kesta

@@ -1,0 +1,35 @@
+// How to reach one VM: its address, connection type and pool settings.
+#pragma once
+
+#include <glib.h>
+#include <json-glib/json-glib.h>
+
+#include <optional>
+#include <string>
+
+#include "app/json_read.h"
+
+namespace kesta {
+
+struct VmConfigReply {
+  enum class Kind {
+    BadAddress,  // no request could be made
+    Failed,      // a status other than 200 (a 401 included); see status and message
+    Unreadable,  // a 200 whose body does not parse
+    Refused,     // "success" not true, or no "data" object; message: "message" or "未知错误"
+    Ok,          // data holds the reply's "data" object
+  };
+  Kind kind = Kind::BadAddress;
+  guint status = 0;
+  // Failed: the body as received, or "无法连接到服务器" when no reply arrived.
+  std::string message;
+  // Ok: the parsed reply, which owns data.
+  std::optional<JsonDocument> document;
+  JsonObject* data = nullptr;
+};
+
+// Asks for the VM's connection configuration.  Prints parser errors; the
+// caller handles a 401 before anything else is said.
+VmConfigReply send_vm_config(const char* server_address, const char* token, const char* vmid);
+
+}  // namespace kesta

@@ -1,0 +1,65 @@
+#include "desktop/vm_config_request.h"
+
+#include "api/vm_config.h"
+#include "app/cipher.h"
+#include "app/config.h"
+#include "app/data_keys.h"
+#include "app/dialog.h"
+#include "app/json_read.h"
+#include "desktop/refresh.h"
+#include "launch/dispatch.h"
+
+namespace kesta {
+
+namespace {
+
+const char* text_or_empty(JsonObject* object, const char* key) {
+  const char* text = string_member(object, key);
+  return text ? text : "";
+}
+
+}  // namespace
+
+void fetch_vm_config(const char* server_address, const char* token, const char* vmid, GtkWidget* window) {
+  VmConfigReply reply = send_vm_config(server_address, token, vmid);
+  GtkWindow* parent = GTK_WINDOW(window);
+  switch (reply.kind) {
+    case VmConfigReply::Kind::BadAddress:
+      show_message_dialog(parent, "请求错误", "无法创建HTTP请求");
+      return;
+    case VmConfigReply::Kind::Failed:
+      if (handle_session_expiry(reply.status, window)) return;
+      g_print("请求失败，状态码: %d\n", static_cast<int>(reply.status));
+      show_message_dialog(parent, "获取配置失败", reply.message.c_str());
+      return;
+    case VmConfigReply::Kind::Unreadable:
+      show_message_dialog(parent, "响应错误", "无法解析服务器响应");
+      return;
+    case VmConfigReply::Kind::Refused:
+      show_message_dialog(parent, "获取配置失败", reply.message.c_str());
+      return;
+    case VmConfigReply::Kind::Ok:
+      break;
+  }
+
+  JsonObject* data = reply.data;
+  g_object_set_data_full(G_OBJECT(window), keys::kVmId, g_strdup(vmid), g_free);
+  g_object_set_data_full(G_OBJECT(window), keys::kVmData, json_object_ref(data),
+                         reinterpret_cast<GDestroyNotify>(json_object_unref));
+
+  const char* address = text_or_empty(data, "ip");
+  const char* os_type = text_or_empty(data, "ostype");
+  JsonObject* pool = object_member(object_member(data, "pool"), "pool");
+  if (!pool) {
+    show_message_dialog(parent, "配置错误", "无法获取虚拟机池配置信息");
+    return;
+  }
+  const char* connect_type = text_or_empty(pool, "connecttype");
+  g_print("准备连接到虚拟机 - IP: %s, OS: %s, 连接类型: %s\n", address, os_type, connect_type);
+
+  const GCharPtr password =
+      app_config.save_credentials ? decrypt_password(app_config.encrypted_password) : GCharPtr(g_strdup(""));
+  dispatch_connection(connect_type, address, app_config.username, password.get(), parent, pool);
+}
+
+}  // namespace kesta

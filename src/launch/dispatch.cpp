@@ -1,0 +1,45 @@
+#include "launch/dispatch.h"
+
+#include <string>
+
+#include "app/config.h"
+#include "app/dialog.h"
+#include "launch/horizon_launcher.h"
+#include "launch/rdp_launcher.h"
+#include "launch/spice_launcher.h"
+#include "launch/viewer_choice.h"
+
+namespace kesta {
+
+namespace {
+
+const char* or_empty(const char* text) noexcept { return text ? text : ""; }
+
+Launcher launcher_for(Viewer viewer) noexcept {
+  switch (viewer) {
+    case Viewer::spice: return launch_spice;
+    case Viewer::horizon: return launch_horizon;
+    case Viewer::rdp: break;
+  }
+  return launch_rdp;
+}
+
+}  // namespace
+
+void dispatch_connection(const char* connection_type, const char* address, const char* username,
+                         const char* password, GtkWindow* window, JsonObject* pool) {
+  const char* type = or_empty(connection_type);
+  g_print("连接类型: %s, IP: %s\n", type, or_empty(address));
+
+  const std::optional<Viewer> viewer = choose_viewer(type, app_config.protocol);
+  LaunchResult result;
+  if (viewer) {
+    const LaunchRequest request{or_empty(address), or_empty(username), or_empty(password), window, pool};
+    result = launcher_for(*viewer)(request);
+  } else {
+    result = LaunchResult::failure(std::string("不支持的连接类型: ") + type);
+  }
+  if (!result.started) show_message_dialog(window, "连接失败", result.message.c_str());
+}
+
+}  // namespace kesta

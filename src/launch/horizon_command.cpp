@@ -1,0 +1,40 @@
+#include "launch/horizon_command.h"
+
+#include "launch/json_member.h"
+
+namespace kesta {
+
+HorizonSettings read_horizon_settings(const LaunchRequest& request, const ViewerPaths& paths) {
+  return HorizonSettings{paths.vmware_view,
+                         json::text_or_empty(request.pool, "connecttype"),
+                         std::string(request.address),
+                         std::string(request.username),
+                         std::string(request.password),
+                         read_resource_flags(request.pool)};
+}
+
+std::vector<std::string> horizon_arguments(const HorizonSettings& settings) {
+  std::vector<std::string> argv{settings.program,
+                                "--protocol=" + settings.protocol,
+                                "--serverURL=" + settings.address,
+                                "--desktopSize=small",
+                                "--nomenubar",
+                                "--userName=" + settings.user,
+                                "--password=" + settings.password,
+                                "--launchMinimized",
+                                "--singleAutoConnect",
+                                "--skipCRLRevocationCheck",
+                                "--hideClientAfterLaunchSession=TRUE",
+                                "--nonInteractive",
+                                "--useExisting"};
+  if (!settings.resource) return argv;
+  // The client's own sense of these options is the reverse of the flag:
+  // with "usbs" false the devices connect on their own.
+  const char* automatic = settings.resource->usbs == false ? "TRUE" : "FALSE";
+  argv.push_back(std::string("--usbAutoConnectOnInsert=") + automatic);
+  argv.push_back(std::string("--usbAutoConnectAtStartUp=") + automatic);
+  if (settings.resource->multimon == true) argv.emplace_back("--allmonitors");
+  return argv;
+}
+
+}  // namespace kesta

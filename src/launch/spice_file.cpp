@@ -1,0 +1,102 @@
+#include "launch/spice_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "app/ptr.h"
+#include "launch/json_member.h"
+
+namespace kesta {
+
+namespace {
+
+constexpr std::size_t kMaxPath = 255;
+
+void add_line(std::string& text, std::string_view key, std::string_view value) {
+  text.append(key).append("=").append(escape_spice_value(value)).append("\n");
+}
+
+// The name is free, or ours to replace.  In the sticky /tmp the rename
+// would refuse another user's entry anyway; this says so before writing.
+bool name_is_ours(const std::string& path) {
+  struct stat status;
+  if (lstat(path.c_str(), &status) != 0) return errno == ENOENT;
+  return status.st_uid == geteuid();
+}
+
+}  // namespace
+
+std::optional<std::string> spice_file_path(std::string_view vm_id) {
+  if (vm_id.empty() || vm_id == "." || vm_id == ".." || vm_id.find('/') != std::string_view::npos)
+    return std::nullopt;
+  std::string path = "/tmp/";
+  path.append(vm_id).append(".spice");
+  if (path.size() > kMaxPath) return std::nullopt;
+  return path;
+}
+
+std::string escape_spice_value(std::string_view value) {
+  std::string escaped;
+  escaped.reserve(value.size());
+  // The reader drops blanks at the start of a value unless escaped.
+  bool leading = true;
+  for (char c : value) {
+    if (c == ' ' && leading) {
+      escaped += "\\s";
+    } else if (c == '\t' && leading) {
+      escaped += "\\t";
+    } else if (c == '\n') {
+      escaped += "\\n";
+    } else if (c == '\r') {
+      escaped += "\\r";
+    } else if (c == '\\') {
+      escaped += "\\\\";
+    } else {
+      escaped += c;
+      leading = false;
+    }
+  }
+  return escaped;
+}
+
+std::string spice_file_text(JsonObject* spice_info) {
+  auto text_of = [spice_info](const char* key) { return json::text_or_empty(spice_info, key); };
+  std::string text = "[virt-viewer]\n";
+  add_line(text, "ca", text_of("ca"));
+  add_line(text, "host", text_of("host"));
+  add_line(text, "host-subject", text_of("host-subject"));
+  add_line(text, "password", text_of("password"));
+  add_line(text, "proxy", text_of("proxy"));
+  add_line(text, "release-cursor", text_of("release-cursor"));
+  add_line(text, "secure-attention", text_of("secure-attention"));
+  add_line(text, "title", "kesta-" + text_of("title"));
+  add_line(text, "tls-port", std::to_string(json::integer(spice_info, "tls-port").value_or(0)));
+  add_line(text, "toggle-fullscreen", text_of("toggle-fullscreen"));
+  text += "type=spice\n";
+  return text;
+}
+
+std::optional<std::string> write_spice_file(const char* vm_id, JsonObject* spice_info) {
+  if (!vm_id || !spice_info) return std::nullopt;
+  std::optional<std::string> path = spice_file_path(vm_id);
+  if (!path) {
+    g_print("无法创建SPICE连接文件: /tmp/%s.spice\n", vm_id);
+    return std::nullopt;
+  }
+  const std::string text = spice_file_text(spice_info);
+  // A new owner-only file beside the name, renamed over it: rename replaces
+  // a symbolic link instead of following it, and never writes into a file
+  // that is already there.
+  Error error;
+  if (!name_is_ours(*path) ||
+      !g_file_set_contents_full(path->c_str(), text.data(), static_cast<gssize>(text.size()),
+                                G_FILE_SET_CONTENTS_CONSISTENT, 0600, error)) {
+    g_print("无法创建SPICE连接文件: %s\n", path->c_str());
+    return std::nullopt;
+  }
+  return path;
+}
+
+}  // namespace kesta

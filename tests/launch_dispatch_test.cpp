@@ -1,0 +1,380 @@
+// Choosing the viewer, and the whole way from dispatch_connection to a
+// started program: the viewer paths point at stand-in programs that record
+// their arguments, so no real viewer ever runs here.
+#include <gtest/gtest.h>
+
+#include <glib/gstdio.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "app/data_keys.h"
+#include "app/fixed_text.h"
+#include "app/ptr.h"
+#include "launch/dispatch.h"
+#include "launch/json_member.h"
+#include "launch/spawn.h"
+#include "launch/viewer_choice.h"
+#include "launch/viewer_paths.h"
+#include "support/dialog_recorder.h"
+#include "support/temp_home.h"
+
+namespace kesta {
+namespace {
+
+using Argv = std::vector<std::string>;
+
+TEST(ViewerChoice, ByConnectionType) {
+  struct Row {
+    const char* type;
+    const char* protocol;
+    std::optional<Viewer> viewer;
+  } rows[] = {
+      {"freerdp2", "spice", Viewer::rdp},
+      {"freerdp3", "blast", Viewer::rdp},
+      {"blast", "spice", Viewer::horizon},
+      {"pcoip", "freerdp", Viewer::horizon},
+      {"spice", "blast", Viewer::spice},
+      {"all", "spice", Viewer::spice},
+      {"all", "blast", Viewer::horizon},
+      {"all", "freerdp", Viewer::rdp},
+      {"all", "pcoip", Viewer::rdp},
+      {"all", "", Viewer::rdp},
+      {"all", "SPICE", Viewer::rdp},
+      {"freerdp", "freerdp", std::nullopt},
+      {"SPICE", "spice", std::nullopt},
+      {"Blast", "blast", std::nullopt},
+      {"ALL", "spice", std::nullopt},
+      {"", "spice", std::nullopt},
+      {"vnc", "spice", std::nullopt},
+      {" spice", "spice", std::nullopt},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(choose_viewer(row.type, row.protocol), row.viewer) << row.type << " / " << row.protocol;
+}
+
+TEST(SpawnDetached, NeedsAProgramPath) {
+  Error error;
+  EXPECT_FALSE(spawn_detached({}, error));
+  EXPECT_TRUE(error);
+  // No search of PATH: a bare name is not found (and no shell runs it).
+  EXPECT_FALSE(spawn_detached({"true"}, error));
+  EXPECT_TRUE(error);
+  EXPECT_FALSE(spawn_detached({"/bin/true; touch /tmp/kesta-pwned"}, error));
+  EXPECT_FALSE(g_file_test("/tmp/kesta-pwned", G_FILE_TEST_EXISTS));
+}
+
+// Records its program path and arguments, NUL-separated, next to itself,
+// and exits.  The record appears whole, by rename.
+constexpr char kStandIn[] =
+    "#!/bin/sh\n"
+    "printf '%s\\0' \"$0\" \"$@\" > \"$0.argv.tmp\" && mv \"$0.argv.tmp\" \"$0.argv\"\n";
+
+class Dispatch : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = test::make_temp_dir();
+    ASSERT_FALSE(dir_.empty());
+    viewer_paths = ViewerPaths{dir_ + "/remote-viewer", dir_ + "/xfreerdp3", dir_ + "/xfreerdp",
+                               dir_ + "/vmware-view"};
+    for (const std::string* program : {&viewer_paths.remote_viewer, &viewer_paths.xfreerdp3,
+                                       &viewer_paths.xfreerdp, &viewer_paths.vmware_view})
+      install(*program, kStandIn, 0700);
+    apply_config_defaults(app_config);
+    window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    vm_id_ = "kesta-test-" + std::to_string(getpid()) + "-vm";
+    g_print_handler_ = g_set_print_handler(record_print);
+    printed().clear();
+  }
+  void TearDown() override {
+    g_set_print_handler(g_print_handler_);
+    gtk_widget_destroy(window_);
+    viewer_paths = ViewerPaths{};
+    apply_config_defaults(app_config);
+    g_unlink(("/tmp/" + vm_id_ + ".spice").c_str());
+    // The directory holds only what the test put there.
+    GDir* dir = g_dir_open(dir_.c_str(), 0, nullptr);
+    for (const char* name; dir && (name = g_dir_read_name(dir));) g_unlink((dir_ + "/" + name).c_str());
+    if (dir) g_dir_close(dir);
+    g_rmdir(dir_.c_str());
+  }
+
+  static std::string& printed() {
+    static std::string text;
+    return text;
+  }
+  static void record_print(const char* text) noexcept { printed() += text; }
+
+  void install(const std::string& path, const char* text, int mode) {
+    test::write_file(path, text);
+    ASSERT_EQ(g_chmod(path.c_str(), mode), 0);
+  }
+
+  // The SPICE reply data left on the window by the configuration request.
+  void leave_vm_data(const char* id, const char* data_json) {
+    if (id) g_object_set_data_full(G_OBJECT(window_), keys::kVmId, g_strdup(id), g_free);
+    if (data_json) {
+      JsonObjectPtr data = json::parse_object(data_json);
+      ASSERT_TRUE(data);
+      g_object_set_data_full(G_OBJECT(window_), keys::kVmData, data.release(),
+                             reinterpret_cast<GDestroyNotify>(json_object_unref));
+    }
+  }
+
+  void dispatch(const char* type, const char* pool_json, const char* password = "pw") {
+    JsonObjectPtr pool = json::parse_object(pool_json);
+    ASSERT_TRUE(pool) << pool_json;
+    dispatch_connection(type, "127.0.0.1", "alice", password, GTK_WINDOW(window_), pool.get());
+  }
+
+  // The arguments the stand-in at program was started with; empty when it
+  // was not started within a few seconds.
+  Argv recorded(const std::string& program) {
+    const std::string record = program + ".argv";
+    for (int i = 0; i < 250 && !g_file_test(record.c_str(), G_FILE_TEST_EXISTS); ++i) g_usleep(20000);
+    const std::string text = test::read_file(record);
+    g_unlink(record.c_str());
+    Argv argv;
+    for (std::size_t start = 0, end; (end = text.find('\0', start)) != std::string::npos; start = end + 1)
+      argv.push_back(text.substr(start, end - start));
+    return argv;
+  }
+
+  // No stand-in wrote a record after the dispatch.
+  bool nothing_started() {
+    g_usleep(200000);
+    for (const std::string* program : {&viewer_paths.remote_viewer, &viewer_paths.xfreerdp3,
+                                       &viewer_paths.xfreerdp, &viewer_paths.vmware_view})
+      if (g_file_test((*program + ".argv").c_str(), G_FILE_TEST_EXISTS)) return false;
+    return true;
+  }
+
+  std::string dir_;
+  GtkWidget* window_ = nullptr;
+  std::string vm_id_;
+  GPrintFunc g_print_handler_ = nullptr;
+};
+
+const Argv kRdpTail = {"+auto-reconnect", "/auto-reconnect-max-retries:3", "/cert-ignore",
+                       "/t:KESTA Remote Desktop", "/dynamic-resolution", "+multitouch", "/gdi:hw",
+                       "+gestures", "/compression-level:2", "/codec-cache:rfx", "+gfx-progressive",
+                       "+bitmap-cache"};
+
+Argv operator+(Argv a, const Argv& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST_F(Dispatch, RdpStartsFreeRdpWithTheBuiltArguments) {
+  test::DialogRecorder recorder;
+  dispatch("freerdp2", R"({"connecttype":"freerdp2","accounttype":"ad"})", "");
+  EXPECT_EQ(
+      recorded(viewer_paths.xfreerdp),
+      Argv({viewer_paths.xfreerdp, "/v:127.0.0.1", "/u:alice", "/p:", "/f", "/network:auto"}) + kRdpTail);
+  EXPECT_TRUE(recorder.dialogs().empty()) << "a successful launch shows nothing";
+  EXPECT_NE(printed().find("连接类型: freerdp2, IP: 127.0.0.1\n"), std::string::npos) << printed();
+}
+
+TEST_F(Dispatch, Freerdp3StartsTheNewerProgram) {
+  test::DialogRecorder recorder;
+  dispatch("freerdp3", R"({"connecttype":"freerdp3","accounttype":"none"})");
+  EXPECT_EQ(
+      recorded(viewer_paths.xfreerdp3),
+      Argv({viewer_paths.xfreerdp3, "/v:127.0.0.1", "/u:alice", "/p:pw", "/f", "/network:auto"}) + kRdpTail);
+  EXPECT_TRUE(recorder.dialogs().empty());
+}
+
+TEST_F(Dispatch, AHostilePasswordStaysOneArgument) {
+  test::DialogRecorder recorder;
+  dispatch("freerdp2", R"({"connecttype":"freerdp2","accounttype":"ad"})", "x /drive:all,/ \"q\" 'r'");
+  const Argv argv = recorded(viewer_paths.xfreerdp);
+  ASSERT_EQ(argv.size(), 6 + kRdpTail.size());
+  EXPECT_EQ(argv[3], "/p:x /drive:all,/ \"q\" 'r'");
+}
+
+TEST_F(Dispatch, HorizonForBlastAndPcoip) {
+  test::DialogRecorder recorder;
+  for (const char* type : {"blast", "pcoip"}) {
+    dispatch(type, (std::string(R"({"connecttype":")") + type + "\"}").c_str());
+    const Argv argv = recorded(viewer_paths.vmware_view);
+    ASSERT_EQ(argv.size(), 13u) << type;
+    EXPECT_EQ(argv[0], viewer_paths.vmware_view);
+    EXPECT_EQ(argv[1], std::string("--protocol=") + type);
+    EXPECT_EQ(argv[2], "--serverURL=127.0.0.1");
+    EXPECT_EQ(argv[5], "--userName=alice");
+    EXPECT_EQ(argv[6], "--password=pw");
+    EXPECT_EQ(argv[10], "--hideClientAfterLaunchSession=TRUE");
+  }
+  EXPECT_TRUE(recorder.dialogs().empty());
+}
+
+TEST_F(Dispatch, SpiceWritesTheFileAndStartsTheViewerOnIt) {
+  test::DialogRecorder recorder;
+  leave_vm_data(vm_id_.c_str(), R"({"spriceInfo":{"host":"127.0.0.1","tls-port":1,"password":"s"}})");
+  dispatch("spice", R"({"connecttype":"spice","resource":"{\"usbs\":false,\"home\":true}"})");
+  const std::string file = "/tmp/" + vm_id_ + ".spice";
+  EXPECT_EQ(
+      recorded(viewer_paths.remote_viewer),
+      Argv({viewer_paths.remote_viewer, "-f", file, "--spice-disable-usbredir", "--spice-shared-dir=~/"}));
+  const std::string text = test::read_file(file);
+  for (const char* line : {"\nhost=127.0.0.1\n", "\npassword=s\n", "\ntls-port=1\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+  EXPECT_TRUE(recorder.dialogs().empty());
+}
+
+TEST_F(Dispatch, AllFollowsTheDefaultProtocolAndPassesItsOwnType) {
+  test::DialogRecorder recorder;
+  leave_vm_data(vm_id_.c_str(), R"({"spriceInfo":{}})");
+  struct Row {
+    const char* protocol;
+    const std::string& program;
+  } rows[] = {{"spice", viewer_paths.remote_viewer}, {"blast", viewer_paths.vmware_view},
+              {"freerdp", viewer_paths.xfreerdp},    {"pcoip", viewer_paths.xfreerdp},
+              {"", viewer_paths.xfreerdp}};
+  for (const Row& row : rows) {
+    copy_fixed(app_config.protocol, row.protocol);
+    dispatch("all", R"({"connecttype":"all"})");
+    const Argv argv = recorded(row.program);
+    ASSERT_FALSE(argv.empty()) << row.protocol;
+    if (row.program == viewer_paths.vmware_view) {
+      EXPECT_EQ(argv[1], "--protocol=all");
+    }
+  }
+  EXPECT_TRUE(recorder.dialogs().empty());
+}
+
+TEST_F(Dispatch, UnsupportedTypesShowOneDialog) {
+  for (const char* type : {"freerdp", "SPICE", "", "vnc"}) {
+    test::DialogRecorder recorder;
+    dispatch(type, R"({})");
+    ASSERT_EQ(recorder.dialogs().size(), 1u) << type;
+    EXPECT_EQ(recorder.dialogs()[0].title, "连接失败");
+    EXPECT_EQ(recorder.dialogs()[0].message, std::string("不支持的连接类型: ") + type);
+    EXPECT_TRUE(nothing_started()) << type;
+  }
+}
+
+TEST_F(Dispatch, TheDialogStandsOverTheDesktopWindow) {
+  test::DialogRecorder recorder;
+  GtkWindow* parent = nullptr;
+  recorder.inspect_with(
+      [&](GtkDialog* dialog) { parent = gtk_window_get_transient_for(GTK_WINDOW(dialog)); });
+  dispatch("freerdp", "{}");
+  EXPECT_EQ(parent, GTK_WINDOW(window_));
+}
+
+TEST_F(Dispatch, AVeryLongTypeGivesAMessageOfAtMost511BytesOfWholeCharacters) {
+  test::DialogRecorder recorder;
+  std::string type;
+  for (int i = 0; i < 400; ++i) type += "类";
+  dispatch(type.c_str(), "{}");
+  ASSERT_EQ(recorder.dialogs().size(), 1u);
+  const std::string& message = recorder.dialogs()[0].message;
+  EXPECT_LE(message.size(), 511u);
+  EXPECT_GE(message.size(), 509u);
+  EXPECT_TRUE(g_utf8_validate(message.c_str(), -1, nullptr));
+}
+
+TEST_F(Dispatch, MissingProgramsAreNamed) {
+  struct Row {
+    const char* type;
+    std::string* program;
+    const char* message;
+  } rows[] = {
+      {"spice", &viewer_paths.remote_viewer, "未找到SPICE客户端，请确认已安装: "},
+      {"freerdp2", &viewer_paths.xfreerdp, "未找到FreeRDP客户端，请确认已安装: "},
+      {"freerdp3", &viewer_paths.xfreerdp3, "未找到FreeRDP客户端，请确认已安装: "},
+      {"pcoip", &viewer_paths.vmware_view, "未找到VMware Horizon客户端，请确认已安装: "},
+  };
+  // The program is looked for first: the SPICE reply has no "spriceInfo".
+  for (const Row& row : rows) {
+    *row.program = dir_ + "/not-installed";
+    test::DialogRecorder recorder;
+    dispatch(row.type, (std::string(R"({"connecttype":")") + row.type + "\"}").c_str());
+    ASSERT_EQ(recorder.dialogs().size(), 1u) << row.type;
+    EXPECT_EQ(recorder.dialogs()[0].title, "连接失败");
+    EXPECT_EQ(recorder.dialogs()[0].message, row.message + *row.program);
+  }
+}
+
+TEST_F(Dispatch, ProgramsThatCannotBeStartedAreReported) {
+  leave_vm_data(vm_id_.c_str(), R"({"spriceInfo":{"host":"h"}})");
+  struct Row {
+    const char* type;
+    std::string* program;
+    const char* message;
+  } rows[] = {{"spice", &viewer_paths.remote_viewer, "启动SPICE客户端失败: "},
+              {"freerdp2", &viewer_paths.xfreerdp, "启动RDP客户端失败: "},
+              {"blast", &viewer_paths.vmware_view, "启动Blast客户端失败: "},
+              {"pcoip", &viewer_paths.vmware_view, "启动Blast客户端失败: "}};
+  for (const Row& row : rows) {
+    install(*row.program, kStandIn, 0600);
+    test::DialogRecorder recorder;
+    dispatch(row.type, (std::string(R"({"connecttype":")") + row.type + "\"}").c_str());
+    ASSERT_EQ(recorder.dialogs().size(), 1u) << row.type;
+    const std::string& message = recorder.dialogs()[0].message;
+    EXPECT_EQ(message.rfind(row.message, 0), 0u) << message;
+    EXPECT_GT(message.size(), std::string(row.message).size()) << "the spawn error follows";
+  }
+  // The connection file stays even though its viewer did not start.
+  EXPECT_TRUE(g_file_test(("/tmp/" + vm_id_ + ".spice").c_str(), G_FILE_TEST_IS_REGULAR));
+}
+
+TEST_F(Dispatch, SpiceNeedsTheIdAndTheConnectionInfo) {
+  struct Row {
+    const char* id;
+    const char* data;
+    const char* message;
+  } rows[] = {
+      {nullptr, R"({"spriceInfo":{}})", "无法获取虚拟机ID"},
+      {nullptr, nullptr, "无法获取虚拟机ID"},
+      {"x", nullptr, "服务器没有提供SPICE连接信息"},
+      {"x", R"({})", "服务器没有提供SPICE连接信息"},
+      {"x", R"({"spriceInfo":"{\"host\":\"h\"}"})", "服务器没有提供SPICE连接信息"},
+      {"x", R"({"spriceInfo":null})", "服务器没有提供SPICE连接信息"},
+      {"", R"({"spriceInfo":{}})", "创建SPICE连接文件失败"},
+      {"..", R"({"spriceInfo":{}})", "创建SPICE连接文件失败"},
+      {"../kesta-escape", R"({"spriceInfo":{}})", "创建SPICE连接文件失败"},
+  };
+  for (const Row& row : rows) {
+    g_object_set_data(G_OBJECT(window_), keys::kVmId, nullptr);
+    g_object_set_data(G_OBJECT(window_), keys::kVmData, nullptr);
+    leave_vm_data(row.id, row.data);
+    test::DialogRecorder recorder;
+    dispatch("spice", R"({"connecttype":"spice"})");
+    ASSERT_EQ(recorder.dialogs().size(), 1u) << row.message;
+    EXPECT_EQ(recorder.dialogs()[0].title, "连接失败");
+    EXPECT_EQ(recorder.dialogs()[0].message, row.message) << (row.id ? row.id : "(no id)");
+    EXPECT_TRUE(nothing_started());
+  }
+  EXPECT_FALSE(g_file_test("/kesta-escape.spice", G_FILE_TEST_EXISTS));
+}
+
+TEST_F(Dispatch, TheViewerLeavesNoChildBehind) {
+  test::DialogRecorder recorder;
+  dispatch("freerdp2", R"({"connecttype":"freerdp2"})");
+  ASSERT_FALSE(recorded(viewer_paths.xfreerdp).empty());
+  // The stand-in has exited by now; had it stayed our child, it would be a
+  // zombie to reap here.
+  int status = 0;
+  errno = 0;
+  EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(Dispatch, NullTextsAndNoPoolAreEmpty) {
+  test::DialogRecorder recorder;
+  dispatch_connection("freerdp2", nullptr, nullptr, nullptr, GTK_WINDOW(window_), nullptr);
+  EXPECT_EQ(recorded(viewer_paths.xfreerdp),
+            Argv({viewer_paths.xfreerdp, "/v:", "/u:", "/p:", "/f", "/network:auto"}) + kRdpTail);
+  dispatch_connection(nullptr, nullptr, nullptr, nullptr, GTK_WINDOW(window_), nullptr);
+  ASSERT_EQ(recorder.dialogs().size(), 1u);
+  EXPECT_EQ(recorder.dialogs()[0].message, "不支持的连接类型: ");
+}
+
+}  // namespace
+}  // namespace kesta

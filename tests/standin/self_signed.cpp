@@ -1,0 +1,79 @@
+#include "self_signed.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/rand.h>
+#include <openssl/x509v3.h>
+
+#include "owned.h"
+
+namespace kesta::test {
+
+namespace {
+
+constexpr char kHost[] = "127.0.0.1";
+constexpr long kHour = 60 * 60;
+constexpr long kThirtyDays = 30 * 24 * kHour;
+
+void check(bool ok, const char* what) {
+  if (!ok) throw std::runtime_error(std::string("self-signed certificate: ") + what + " failed");
+}
+
+X509Ptr make_certificate(EVP_PKEY* key) {
+  X509Ptr cert(X509_new());
+  check(cert != nullptr, "X509_new");
+  check(X509_set_version(cert.get(), 2) == 1, "X509_set_version");
+  // A random serial, so that a client that remembers certificates does not
+  // see two different ones with the same issuer and serial.
+  unsigned char serial_bytes[8];
+  check(RAND_bytes(serial_bytes, sizeof serial_bytes) == 1, "RAND_bytes");
+  std::uint64_t serial = 0;
+  for (unsigned char byte : serial_bytes) serial = (serial << 8) | byte;
+  check(ASN1_INTEGER_set_uint64(X509_get_serialNumber(cert.get()), serial >> 1) == 1, "serial");
+  check(X509_gmtime_adj(X509_getm_notBefore(cert.get()), -kHour) != nullptr, "notBefore");
+  check(X509_gmtime_adj(X509_getm_notAfter(cert.get()), kThirtyDays) != nullptr, "notAfter");
+  check(X509_set_pubkey(cert.get(), key) == 1, "X509_set_pubkey");
+  X509_NAME* name = X509_get_subject_name(cert.get());
+  check(X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(kHost), -1, -1,
+                                   0) == 1,
+        "CN");
+  check(X509_set_issuer_name(cert.get(), name) == 1, "X509_set_issuer_name");
+  X509V3_CTX context;
+  X509V3_set_ctx_nodb(&context);
+  X509V3_set_ctx(&context, cert.get(), cert.get(), nullptr, nullptr, 0);
+  const std::unique_ptr<X509_EXTENSION, FnDeleter<X509_EXTENSION, X509_EXTENSION_free>> alt_name(
+      X509V3_EXT_conf_nid(nullptr, &context, NID_subject_alt_name, "IP:127.0.0.1"));
+  check(alt_name != nullptr, "subjectAltName");
+  check(X509_add_ext(cert.get(), alt_name.get(), -1) == 1, "X509_add_ext");
+  check(X509_sign(cert.get(), key, EVP_sha256()) > 0, "X509_sign");
+  return cert;
+}
+
+}  // namespace
+
+RefPtr<GTlsCertificate> make_self_signed_certificate() {
+  const PkeyPtr key(EVP_EC_gen("P-256"));
+  check(key != nullptr, "EVP_EC_gen");
+  const X509Ptr cert = make_certificate(key.get());
+
+  const BioPtr pem(BIO_new(BIO_s_mem()));
+  check(pem != nullptr, "BIO_new");
+  check(PEM_write_bio_X509(pem.get(), cert.get()) == 1, "PEM_write_bio_X509");
+  check(PEM_write_bio_PrivateKey(pem.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) == 1,
+        "PEM_write_bio_PrivateKey");
+  char* data = nullptr;
+  const long size = BIO_get_mem_data(pem.get(), &data);
+
+  Error error;
+  RefPtr<GTlsCertificate> certificate = take_ref(g_tls_certificate_new_from_pem(data, size, error));
+  if (!certificate)
+    throw std::runtime_error(std::string("TLS certificate: ") + error.message_or("unknown error") +
+                             " (is glib-networking installed?)");
+  return certificate;
+}
+
+}  // namespace kesta::test
