@@ -115,11 +115,16 @@ TEST_F(ConfigFile, LongTextsAreCutToTheirFields) {
   EXPECT_EQ(std::string(config_.protocol), protocol.substr(0, 31));
   EXPECT_EQ(std::string(config_.encrypted_password), cipher.substr(0, 511));
 
-  // A cut may end inside a multi-byte character: the field keeps 255 bytes.
-  std::string chinese;
+  // A cut never splits a character, so that the saved file stays readable:
+  // "a" and 84 three-byte characters fill 253 of the 255 bytes.
+  std::string chinese = "a";
   while (chinese.size() < 300) chinese += "服";
   EXPECT_TRUE(load("{\"server_address\": \"" + chinese + "\"}"));
-  EXPECT_EQ(std::strlen(config_.server_address), 255u);
+  EXPECT_EQ(std::string(config_.server_address), chinese.substr(0, 253));
+  ASSERT_TRUE(save_config_file(config_path().c_str(), config_));
+  ClientConfig back{};
+  EXPECT_TRUE(load_config_file(config_path().c_str(), back));
+  EXPECT_STREQ(back.server_address, config_.server_address);
 }
 
 TEST_F(ConfigFile, SaveWritesTheMembersInOrder) {

@@ -35,4 +35,11 @@ inline constexpr char kStatus[] = "status";
 inline constexpr char kVmId[] = "vm_id";      // the VM id of the last connection request, a C string
 inline constexpr char kVmData[] = "vm_data";  // that request's reply data, a JsonObject
 
+// On the registration dialog; its account and password entries are kept
+// under kUsernameEntry and kPasswordEntry.
+inline constexpr char kIsMacMode[] = "is_mac_mode";  // the form's MAC-login flag, an integer in the pointer
+inline constexpr char kNicknameEntry[] = "nickname_entry";
+inline constexpr char kDomainCombo[] = "domain_combo";
+inline constexpr char kVerificationEntry[] = "verification_entry";
+
 }  // namespace kesta::keys

@@ -1,5 +1,7 @@
 // Fixed-size text fields: every copy keeps at most the field size minus one
-// byte and always ends with NUL, even when that cuts a multi-byte character.
+// byte and always ends with NUL.  A cut never splits a UTF-8 character: half
+// a character would make a label warn and a saved configuration file
+// unreadable, losing every setting in it.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +12,12 @@ namespace kesta {
 
 // The part of text that a field of `size` bytes keeps.
 constexpr std::string_view clip(std::string_view text, std::size_t size) noexcept {
-  return size == 0 ? std::string_view() : text.substr(0, size - 1);
+  if (size == 0) return {};
+  if (text.size() < size) return text;
+  std::size_t cut = size - 1;
+  // Back off over continuation bytes to the start of the cut character.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return text.substr(0, cut);
 }
 
 inline void copy_fixed(char* field, std::size_t size, std::string_view text) noexcept {

@@ -9,6 +9,9 @@
 #include "app/status_bar.h"
 #include "app/widget_style.h"
 #include "login/login_flow.h"
+#include "login/power_dialogs.h"
+#include "login/register_dialog.h"
+#include "login/settings_dialog.h"
 
 namespace kesta {
 
@@ -44,9 +47,10 @@ RefPtr<GdkPixbuf> tinted_logo() {
   return scaled;
 }
 
-// One footer group: an icon button and its text label.
-GtkWidget* footer_group(const char* image, const char* text, GtkAlign align,
-                        GtkCssProvider* flat_css) {
+// One footer group: an icon button and its text label, both acting for the
+// login window.
+GtkWidget* footer_group(const char* image, const char* text, GtkAlign align, GtkCssProvider* flat_css,
+                        GCallback clicked, GCallback label_pressed, GtkWidget* window) {
   GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 5);
   gtk_widget_set_halign(group, align);
 
@@ -61,13 +65,20 @@ GtkWidget* footer_group(const char* image, const char* text, GtkAlign align,
   gtk_style_context_remove_class(style, "button");
   gtk_style_context_add_class(style, "flat-button");
   gtk_widget_set_app_paintable(button, TRUE);
+  g_signal_connect(button, "clicked", clicked, window);
   pack_start(group, button);
 
   GtkWidget* label = gtk_label_new(text);
   set_text_colour(label, kBlack);
   gtk_widget_set_margin_start(label, 5);
-  gtk_widget_add_events(label, GDK_BUTTON_PRESS_MASK);
-  pack_start(group, label);
+  // A plain label has no input window, so a click on it would reach only the
+  // window; an invisible event box gives it one.
+  GtkWidget* press_area = gtk_event_box_new();
+  gtk_event_box_set_visible_window(GTK_EVENT_BOX(press_area), FALSE);
+  gtk_widget_add_events(press_area, GDK_BUTTON_PRESS_MASK);
+  gtk_container_add(GTK_CONTAINER(press_area), label);
+  g_signal_connect(press_area, "button-press-event", label_pressed, window);
+  pack_start(group, press_area);
   return group;
 }
 
@@ -125,6 +136,8 @@ Form build_form(GtkWidget* window) {
   add_style_class(link, "login-link");
   gtk_widget_set_halign(link, GTK_ALIGN_END);
   gtk_widget_add_events(link, GDK_BUTTON_PRESS_MASK);
+  g_signal_connect(link, "button-press-event", G_CALLBACK(on_register_link_pressed), window);
+  g_signal_connect(link, "activate-link", G_CALLBACK(on_register_link_activated), nullptr);
   pack_start(register_box, link);
   pack_start(form, register_box);
 
@@ -135,10 +148,17 @@ Form build_form(GtkWidget* window) {
   auto flat_css = take_ref(gtk_css_provider_new());
   gtk_css_provider_load_from_data(flat_css.get(), kFlatButtonCss, -1, nullptr);
   GtkWidget* settings_group =
-      footer_group("/org/kesta/client/res/setting.png", "设置", GTK_ALIGN_START, flat_css.get());
+      footer_group("/org/kesta/client/res/setting.png", "设置", GTK_ALIGN_START, flat_css.get(),
+                   G_CALLBACK(on_settings_clicked), G_CALLBACK(on_settings_label_pressed), window);
   pack_start(footer, settings_group, true);
-  pack_start(footer, footer_group("/org/kesta/client/res/reboot.png", "重启", GTK_ALIGN_CENTER, flat_css.get()), true);
-  pack_start(footer, footer_group("/org/kesta/client/res/close.png", "关机", GTK_ALIGN_END, flat_css.get()), true);
+  pack_start(footer,
+             footer_group("/org/kesta/client/res/reboot.png", "重启", GTK_ALIGN_CENTER, flat_css.get(),
+                          G_CALLBACK(confirm_reboot), G_CALLBACK(on_reboot_label_pressed), window),
+             true);
+  pack_start(footer,
+             footer_group("/org/kesta/client/res/close.png", "关机", GTK_ALIGN_END, flat_css.get(),
+                          G_CALLBACK(confirm_shutdown), G_CALLBACK(on_shutdown_label_pressed), window),
+             true);
   pack_start(form, footer);
 
   GObject* w = G_OBJECT(window);

@@ -1,0 +1,78 @@
+#include "api/domain_list.h"
+
+#include <libsoup/soup.h>
+
+#include <optional>
+
+#include "api/http.h"
+#include "app/json_read.h"
+
+namespace kesta {
+
+namespace {
+
+constexpr guint kTimeoutSeconds = 10;
+
+// Collects the names of a parsed reply, saying why when there are none to
+// take.
+void read_domains(JsonObject* root, std::vector<std::string>& domains) {
+  const std::optional<bool> success = flag_member(root, "success");
+  if (success)
+    g_print("DEBUG: JSON success字段: %s\n", *success ? "true" : "false");
+  else
+    g_print("DEBUG: JSON中未找到success字段\n");
+  JsonObject* data = object_member(root, "data");
+  if (!success.value_or(false) || !data) {
+    g_print("DEBUG: JSON中未找到data字段或请求不成功\n");
+    return;
+  }
+  JsonNode* list = member(data, "list");
+  if (!list || !JSON_NODE_HOLDS_ARRAY(list)) {
+    g_print("DEBUG: JSON data对象中未找到list字段\n");
+    return;
+  }
+  JsonArray* items = json_node_get_array(list);
+  const guint count = json_array_get_length(items);
+  g_print("DEBUG: 找到域名列表，包含 %u 个项目\n", count);
+  for (guint i = 0; i < count; ++i) {
+    JsonNode* item = json_array_get_element(items, i);
+    // Elements that are no object, or whose "domain" is no text, are skipped.
+    const char* name = JSON_NODE_HOLDS_OBJECT(item) ? string_member(json_node_get_object(item), "domain") : nullptr;
+    if (!name) continue;
+    g_print("DEBUG: 添加域名: %s\n", name);
+    domains.emplace_back(name);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> fetch_domain_list(const char* server_address) {
+  HttpRequest request;
+  request.url = std::string(server_address) + "/api/ad/getDomainList?page=1&size=999";
+  request.timeout = kTimeoutSeconds;
+  g_print("DEBUG: 请求域名列表 URL: %s\n", request.url.c_str());
+
+  std::vector<std::string> domains;
+  const std::optional<HttpReply> reply = send_request(request);
+  if (!reply) {
+    g_print("DEBUG: 创建HTTP请求失败\n");
+    return domains;
+  }
+  g_print("DEBUG: 域名列表请求状态码: %u\n", reply->status);
+  if (reply->status != SOUP_STATUS_OK) {
+    g_print("DEBUG: 请求失败，无法获取域名列表\n");
+  } else {
+    g_print("DEBUG: 收到域名列表响应，长度: %zu\n", reply->body.size());
+    g_print("DEBUG: 响应前100个字符: %.100s\n", reply->body.c_str());
+    Error error;
+    JsonDocument document(reply->body, error);
+    if (document.root())
+      read_domains(document.root_object(), domains);
+    else
+      g_print("DEBUG: JSON解析失败: %s\n", error.message_or("未知错误"));
+  }
+  g_print("DEBUG: 最终获取到 %zu 个域名\n", domains.size());
+  return domains;
+}
+
+}  // namespace kesta

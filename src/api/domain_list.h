@@ -1,0 +1,14 @@
+// The account domains the service offers to self-service registration.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kesta {
+
+// The names in the order of the reply, as sent (duplicates and empty names
+// included).  Anonymous, 10-second timeout.  Every failure gives the empty
+// list; the "DEBUG: " lines on standard output tell why.
+std::vector<std::string> fetch_domain_list(const char* server_address);
+
+}  // namespace kesta

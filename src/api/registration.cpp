@@ -1,0 +1,49 @@
+#include "api/registration.h"
+
+#include <libsoup/soup.h>
+
+#include <optional>
+#include <string_view>
+
+#include "api/http.h"
+#include "api/json_body.h"
+#include "app/json_read.h"
+
+namespace kesta {
+
+namespace {
+
+constexpr guint kTimeoutSeconds = 10;
+RegistrationResult refused(std::string_view message) { return {false, std::string(message)}; }
+
+}  // namespace
+
+RegistrationResult register_account(const char* server_address, const char* username, const char* password,
+                                    const char* nickname, const char* domain) {
+  HttpRequest request;
+  request.method = "POST";
+  request.url = std::string(server_address) + "/api/custom/register";
+  request.json_body =
+      compact_json({{"username", username}, {"password", password}, {"nickname", nickname}, {"domain", domain}});
+  request.timeout = kTimeoutSeconds;
+
+  const std::optional<HttpReply> reply = send_request(request);
+  if (!reply) return refused("无法连接到服务器，请检查服务器地址是否正确");
+  // A server that cannot be reached shows up here too, with libsoup's
+  // transport status.
+  if (reply->status != SOUP_STATUS_OK) {
+    const GCharPtr text(g_strdup_printf("服务器返回错误，状态码：%u", reply->status));
+    return refused(text.get());
+  }
+  Error error;
+  JsonDocument document(reply->body, error);
+  if (!document.root()) return refused("解析服务器响应失败");
+  JsonObject* root = document.root_object();
+  if (flag_member(root, "success").value_or(false)) return {true, {}};
+  const char* message = string_member(root, "message");
+  if (!message) return refused("未知错误");
+  if (std::string_view(message) == "server.hasuser") return refused("用户名已存在");
+  return refused(message);
+}
+
+}  // namespace kesta

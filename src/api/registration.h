@@ -1,0 +1,19 @@
+// Self-service registration: a new account for an administrator to approve.
+#pragma once
+
+#include <string>
+
+namespace kesta {
+
+struct RegistrationResult {
+  bool accepted = false;
+  // Why not, in words for the user; empty when accepted.
+  std::string message;
+};
+
+// Sends {"username","password","nickname","domain"}, anonymously, with a
+// 10-second timeout.  Prints nothing.
+RegistrationResult register_account(const char* server_address, const char* username, const char* password,
+                                    const char* nickname, const char* domain);
+
+}  // namespace kesta

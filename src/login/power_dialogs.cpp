@@ -1,0 +1,103 @@
+#include "login/power_dialogs.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/widget_style.h"
+#include "login/label_press.h"
+
+namespace kesta {
+
+namespace {
+
+struct PowerAction {
+  const char* pressed_line;
+  const char* title;
+  const char* question;
+  // Found through PATH by the shell.
+  const char* command;
+};
+
+constexpr PowerAction kShutdown{"关机按钮被点击，执行系统关机命令\n", "确认关机", "您确定要关闭系统吗？",
+                                "systemctl poweroff"};
+constexpr PowerAction kReboot{"重启按钮被点击，执行系统重启命令\n", "确认重启", "您确定要重启系统吗？",
+                              "systemctl reboot"};
+
+constexpr GdkRGBA kLightGrey{0.9, 0.9, 0.9, 1};
+
+GtkWindow* window_of(GtkWidget* widget) {
+  GtkWidget* top = widget ? gtk_widget_get_toplevel(widget) : nullptr;
+  return top && GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr;
+}
+
+void style_button(GtkWidget* dialog, int response) {
+  GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), response);
+  set_background_colour(button, kLightGrey);
+  set_text_colour(button, kBlack);
+}
+
+bool confirmed(const PowerAction& action, GtkWindow* parent) {
+  GtkWidget* dialog = gtk_dialog_new_with_buttons(
+      action.title, parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+      "取消", GTK_RESPONSE_NO, "确定", GTK_RESPONSE_YES, nullptr);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 350, 150);
+
+  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+  set_background_colour(content, kWhite);
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 20);
+  set_background_colour(box, kWhite);
+  GtkWidget* question = gtk_label_new(action.question);
+  set_text_colour(question, kBlack);
+  set_background_colour(question, kWhite);
+  gtk_label_set_line_wrap(GTK_LABEL(question), TRUE);
+  gtk_widget_set_halign(question, GTK_ALIGN_CENTER);
+  pack_start(box, question, true);
+  gtk_container_add(GTK_CONTAINER(content), box);
+
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  set_background_colour(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), kWhite);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  style_button(dialog, GTK_RESPONSE_NO);
+  style_button(dialog, GTK_RESPONSE_YES);
+
+  gtk_widget_show_all(dialog);
+  const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+  gtk_widget_destroy(dialog);
+  return response == GTK_RESPONSE_YES;
+}
+
+void confirm(const PowerAction& action, GtkWidget* source, gpointer login_window) {
+  g_print("%s", action.pressed_line);
+  GtkWindow* parent = window_of(source);
+  if (login_window && GTK_IS_WIDGET(login_window)) parent = window_of(static_cast<GtkWidget*>(login_window));
+  if (!confirmed(action, parent)) return;
+  // The machine may go down before a buffered line would be written.
+  std::fflush(stdout);
+  // Whether the command worked is not reported: on success the system stops
+  // the client anyway.
+  std::system(action.command);
+}
+
+gboolean on_label_pressed(const PowerAction& action, GtkWidget* widget, GdkEventButton* event,
+                          gpointer login_window) {
+  if (!is_primary_press(event)) return FALSE;
+  confirm(action, widget, login_window);
+  return TRUE;
+}
+
+}  // namespace
+
+void confirm_shutdown(GtkWidget* source, gpointer login_window) noexcept { confirm(kShutdown, source, login_window); }
+
+void confirm_reboot(GtkWidget* source, gpointer login_window) noexcept { confirm(kReboot, source, login_window); }
+
+gboolean on_shutdown_label_pressed(GtkWidget* widget, GdkEventButton* event, gpointer login_window) noexcept {
+  return on_label_pressed(kShutdown, widget, event, login_window);
+}
+
+gboolean on_reboot_label_pressed(GtkWidget* widget, GdkEventButton* event, gpointer login_window) noexcept {
+  return on_label_pressed(kReboot, widget, event, login_window);
+}
+
+}  // namespace kesta

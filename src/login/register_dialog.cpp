@@ -1,0 +1,229 @@
+#include "login/register_dialog.h"
+
+#include <optional>
+#include <string>
+
+#include "api/domain_list.h"
+#include "api/registration.h"
+#include "app/config.h"
+#include "app/data_keys.h"
+#include "app/dialog.h"
+#include "app/ptr.h"
+#include "app/widget_style.h"
+#include "host/host_identity.h"
+#include "login/label_press.h"
+
+namespace kesta {
+
+namespace {
+
+constexpr char kDomainComboCss[] =
+    "combobox button { min-height: 30px; }combobox button arrow { min-width: 15px; min-height: 15px; }combobox "
+    "button box { padding: 0 8px; }";
+// Counted in characters, as the message says, not in bytes.
+constexpr glong kMinPasswordLength = 8;
+constexpr char kMacDomain[] = "mac";
+constexpr char kFallbackDomain[] = "default";
+// "注册" answers GTK_RESPONSE_ACCEPT, which never ends the run by itself; a
+// successful registration closes the dialog with this one.
+constexpr int kRegisteredResponse = GTK_RESPONSE_OK;
+
+struct Submission {
+  std::string username;
+  std::string password;
+  std::string nickname;
+  std::string domain;
+};
+
+GtkWidget* field_entry(const char* placeholder) {
+  GtkWidget* entry = gtk_entry_new();
+  gtk_entry_set_placeholder_text(GTK_ENTRY(entry), placeholder);
+  gtk_widget_set_hexpand(entry, TRUE);
+  set_text_colour(entry, kBlack);
+  set_background_colour(entry, kWhite);
+  return entry;
+}
+
+void attach_row(GtkWidget* grid, int row, const char* label_text, GtkWidget* field) {
+  GtkWidget* label = gtk_label_new(label_text);
+  gtk_widget_set_halign(label, GTK_ALIGN_START);
+  set_text_colour(label, kBlack);
+  gtk_grid_attach(GTK_GRID(grid), label, 0, row, 1, 1);
+  gtk_grid_attach(GTK_GRID(grid), field, 1, row, 1, 1);
+}
+
+// The service's domains, or the one row "default" when it offers none.
+void fill_domains(GtkWidget* combo) {
+  g_print("DEBUG: 尝试获取域名列表，服务器地址: %s\n", app_config.server_address);
+  const std::vector<std::string> domains = fetch_domain_list(app_config.server_address);
+  for (const std::string& name : domains) {
+    g_print("DEBUG: 添加域名到下拉菜单: %s\n", name.c_str());
+    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), name.c_str());
+  }
+  if (domains.empty()) {
+    g_print("DEBUG: 无法获取域名列表，添加默认选项\n");
+    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), kFallbackDomain);
+  } else {
+    g_print("DEBUG: 设置默认选中域名在索引0\n");
+  }
+  gtk_combo_box_set_active(GTK_COMBO_BOX(combo), 0);
+}
+
+// The grid of the form, its widgets stored on the dialog.  The MAC form asks
+// for the name only: the MAC address is account and password, so those
+// entries do not exist there.
+GtkWidget* build_grid(GtkWidget* dialog, bool mac_mode) {
+  GObject* d = G_OBJECT(dialog);
+  GtkWidget* grid = gtk_grid_new();
+  gtk_grid_set_row_spacing(GTK_GRID(grid), 10);
+  gtk_grid_set_column_spacing(GTK_GRID(grid), 10);
+  g_object_set_data(d, keys::kIsMacMode, GINT_TO_POINTER(mac_mode ? 1 : 0));
+
+  GtkWidget* nickname = field_entry("请输入您的姓名");
+  attach_row(grid, 0, "姓名：", nickname);
+  g_object_set_data(d, keys::kNicknameEntry, nickname);
+
+  GtkWidget* domain = gtk_combo_box_text_new();
+  gtk_widget_set_hexpand(domain, TRUE);
+  set_text_colour(domain, kBlack);
+  set_background_colour(domain, kWhite);
+  g_object_set_data(d, keys::kDomainCombo, domain);
+
+  if (mac_mode) {
+    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(domain), kMacDomain);
+    gtk_combo_box_set_active(GTK_COMBO_BOX(domain), 0);
+    gtk_widget_set_sensitive(domain, FALSE);
+    attach_row(grid, 1, "域：", domain);
+    return grid;
+  }
+
+  GtkWidget* username = field_entry("请输入账号");
+  attach_row(grid, 1, "账号：", username);
+  g_object_set_data(d, keys::kUsernameEntry, username);
+  GtkWidget* password = field_entry("请输入密码（至少8位）");
+  gtk_entry_set_visibility(GTK_ENTRY(password), FALSE);
+  attach_row(grid, 2, "密码：", password);
+  g_object_set_data(d, keys::kPasswordEntry, password);
+
+  fill_domains(domain);
+  attach_row(grid, 3, "域：", domain);
+  gtk_widget_set_size_request(domain, -1, 30);
+  gtk_combo_box_set_popup_fixed_width(GTK_COMBO_BOX(domain), TRUE);
+  add_widget_css(domain, kDomainComboCss);
+
+  GtkWidget* verification = field_entry("请输入验证码");
+  attach_row(grid, 4, "验证码：", verification);
+  g_object_set_data(d, keys::kVerificationEntry, verification);
+  return grid;
+}
+
+void keep_open_on_register(GtkDialog* dialog, int response, gpointer) noexcept {
+  if (response == GTK_RESPONSE_ACCEPT) g_signal_stop_emission_by_name(dialog, "response");
+}
+
+void refuse(GtkWidget* dialog, const char* message) {
+  show_message_dialog(GTK_WINDOW(dialog), "注册失败", message);
+}
+
+const char* entry_text(GtkWidget* dialog, const char* key) {
+  return gtk_entry_get_text(GTK_ENTRY(g_object_get_data(G_OBJECT(dialog), key)));
+}
+
+// What the form asks to send, or nothing once the user has been told what is
+// missing.  Texts count as typed, blanks included.
+std::optional<Submission> read_form(GtkWidget* dialog) {
+  GObject* d = G_OBJECT(dialog);
+  const std::string nickname = entry_text(dialog, keys::kNicknameEntry);
+  if (GPOINTER_TO_INT(g_object_get_data(d, keys::kIsMacMode))) {
+    const GCharPtr mac = get_mac_address();
+    if (!mac) {
+      refuse(dialog, "无法获取MAC地址，请检查网络连接");
+      return std::nullopt;
+    }
+    return Submission{mac.get(), mac.get(), nickname, kMacDomain};
+  }
+
+  const char* username = entry_text(dialog, keys::kUsernameEntry);
+  const char* password = entry_text(dialog, keys::kPasswordEntry);
+  const GCharPtr domain(gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(g_object_get_data(d, keys::kDomainCombo))));
+  const char* missing = nullptr;
+  if (nickname.empty())
+    missing = "请输入姓名";
+  else if (!*username)
+    missing = "请输入账号";
+  else if (g_utf8_strlen(password, -1) < kMinPasswordLength)
+    missing = "密码长度必须大于或等于8个字符";
+  else if (!domain || !*domain)
+    missing = "请选择域";
+  else if (!*entry_text(dialog, keys::kVerificationEntry))
+    missing = "请输入验证码";
+  if (missing) {
+    refuse(dialog, missing);
+    return std::nullopt;
+  }
+  return Submission{username, password, nickname, domain.get()};
+}
+
+}  // namespace
+
+void show_register_dialog(GtkWidget* parent) {
+  GtkWidget* dialog = gtk_dialog_new_with_buttons(
+      "注册账号", parent ? GTK_WINDOW(parent) : nullptr,
+      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "取消",
+      GTK_RESPONSE_CANCEL, "注册", GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 400, -1);
+
+  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+  set_background_colour(content, kWhite);
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 20);
+  set_background_colour(box, kWhite);
+
+  GtkWidget* heading = gtk_label_new(nullptr);
+  gtk_label_set_markup(GTK_LABEL(heading), "<span weight='bold' size='larger'>用户注册</span>");
+  gtk_widget_set_halign(heading, GTK_ALIGN_START);
+  set_text_colour(heading, kBlack);
+  pack_start(box, heading);
+  // The form stays as built even if the MAC-login flag changes meanwhile.
+  pack_start(box, build_grid(dialog, app_config.maclogin != 0), false, 10);
+  gtk_container_add(GTK_CONTAINER(content), box);
+
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  set_background_colour(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), kWhite);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  GtkWidget* register_button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+  set_text_colour(register_button, kBlack);
+  g_signal_connect(register_button, "clicked", G_CALLBACK(on_register_clicked), dialog);
+  set_text_colour(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL), kBlack);
+  g_signal_connect(dialog, "response", G_CALLBACK(keep_open_on_register), nullptr);
+
+  gtk_widget_show_all(dialog);
+  gtk_dialog_run(GTK_DIALOG(dialog));
+  gtk_widget_destroy(dialog);
+}
+
+void on_register_clicked(GtkButton*, gpointer dialog_data) noexcept {
+  auto* dialog = static_cast<GtkWidget*>(dialog_data);
+  const std::optional<Submission> form = read_form(dialog);
+  if (!form) return;
+  const RegistrationResult result =
+      register_account(app_config.server_address, form->username.c_str(), form->password.c_str(),
+                       form->nickname.c_str(), form->domain.c_str());
+  if (!result.accepted) {
+    // The form stays as it is, for another attempt.
+    refuse(dialog, result.message.c_str());
+    return;
+  }
+  show_message_dialog(GTK_WINDOW(dialog), "注册成功", "账号注册成功，等待管理员审核");
+  gtk_dialog_response(GTK_DIALOG(dialog), kRegisteredResponse);
+}
+
+gboolean on_register_link_pressed(GtkWidget*, GdkEventButton* event, gpointer login_window) noexcept {
+  if (!is_primary_press(event)) return FALSE;
+  show_register_dialog(static_cast<GtkWidget*>(login_window));
+  return TRUE;
+}
+
+gboolean on_register_link_activated(GtkLabel*, const char*, gpointer) noexcept { return TRUE; }
+
+}  // namespace kesta

@@ -1,0 +1,123 @@
+#include "login/settings_dialog.h"
+
+#include <string_view>
+
+#include "app/config.h"
+#include "app/fixed_text.h"
+#include "app/widget_style.h"
+#include "login/label_press.h"
+#include "login/login_window.h"
+
+namespace kesta {
+
+namespace {
+
+struct ProtocolRow {
+  const char* id;
+  const char* text;
+};
+
+// The id is what app_config.protocol stores.
+constexpr ProtocolRow kProtocolRows[] = {{"spice", "SPICE"}, {"freerdp", "RDP"}, {"blast", "BLAST"}};
+constexpr char kDefaultProtocol[] = "spice";
+
+struct SettingsForm {
+  GtkWidget* server_entry;
+  GtkWidget* protocol_combo;
+  GtkWidget* mac_check;
+  GtkWidget* hide_settings_check;
+};
+
+GtkWidget* field_label(const char* text) {
+  GtkWidget* label = gtk_label_new(text);
+  set_text_colour(label, kBlack);
+  set_background_colour(label, kWhite);
+  gtk_widget_set_halign(label, GTK_ALIGN_START);
+  return label;
+}
+
+GtkWidget* check_button(const char* text, bool active) {
+  GtkWidget* check = gtk_check_button_new_with_label(text);
+  set_text_colour(gtk_bin_get_child(GTK_BIN(check)), kBlack);
+  set_background_colour(check, kWhite);
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(check), active);
+  return check;
+}
+
+SettingsForm build_form(GtkWidget* content) {
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 20);
+  set_background_colour(box, kWhite);
+
+  SettingsForm form{};
+  pack_start(box, field_label("服务器地址:"));
+  form.server_entry = gtk_entry_new();
+  gtk_entry_set_text(GTK_ENTRY(form.server_entry), app_config.server_address);
+  pack_start(box, form.server_entry, false, 5);
+
+  pack_start(box, field_label("默认协议:"), false, 5);
+  form.protocol_combo = gtk_combo_box_text_new();
+  for (const ProtocolRow& row : kProtocolRows)
+    gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(form.protocol_combo), row.id, row.text);
+  // An id that matches no row (a hand-edited file) selects nothing, and a
+  // save then keeps it.
+  gtk_combo_box_set_active_id(GTK_COMBO_BOX(form.protocol_combo),
+                              app_config.protocol[0] ? app_config.protocol : kDefaultProtocol);
+  pack_start(box, form.protocol_combo);
+
+  form.mac_check = check_button("使用MAC地址自动登录(无需输入用户名密码)", app_config.maclogin != 0);
+  pack_start(box, form.mac_check, false, 15);
+  form.hide_settings_check = check_button("隐藏设置按钮(重启后生效)", app_config.setting != 0);
+  pack_start(box, form.hide_settings_check, false, 5);
+
+  gtk_container_add(GTK_CONTAINER(content), box);
+  return form;
+}
+
+void save_settings(const SettingsForm& form, GtkWidget* login_window) {
+  const bool was_mac = app_config.maclogin != 0;
+  copy_fixed(app_config.server_address, gtk_entry_get_text(GTK_ENTRY(form.server_entry)));
+  if (const char* id = gtk_combo_box_get_active_id(GTK_COMBO_BOX(form.protocol_combo)))
+    copy_fixed(app_config.protocol, id);
+  app_config.maclogin = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(form.mac_check)) ? 1 : 0;
+  // Read by the login window when it is built, so at the next start.
+  app_config.setting = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(form.hide_settings_check)) ? 1 : 0;
+  // Every "保存" writes the file, changed or not; a failed write has been
+  // printed and app_config keeps the new values for this run.
+  save_config();
+  const bool mac = app_config.maclogin != 0;
+  if (mac != was_mac && login_window) set_login_mode(login_window, mac);
+}
+
+}  // namespace
+
+void show_settings_dialog(GtkWidget* login_window) {
+  GtkWidget* dialog = gtk_dialog_new_with_buttons(
+      "设置", login_window ? GTK_WINDOW(login_window) : nullptr,
+      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "取消",
+      GTK_RESPONSE_CANCEL, "保存", GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 400, -1);
+
+  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+  set_background_colour(content, kWhite);
+  const SettingsForm form = build_form(content);
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  set_background_colour(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), kWhite);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+
+  gtk_widget_show_all(dialog);
+  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) save_settings(form, login_window);
+  gtk_widget_destroy(dialog);
+}
+
+void on_settings_clicked(GtkButton*, gpointer login_window) noexcept {
+  show_settings_dialog(static_cast<GtkWidget*>(login_window));
+}
+
+gboolean on_settings_label_pressed(GtkWidget*, GdkEventButton* event, gpointer login_window) noexcept {
+  if (!is_primary_press(event)) return FALSE;
+  show_settings_dialog(static_cast<GtkWidget*>(login_window));
+  return TRUE;
+}
+
+}  // namespace kesta

@@ -1,0 +1,53 @@
+// Shared by the tests of the login screen's dialogs: a login window built as
+// the program builds it, real mouse clicks, and what g_print printed.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+#include <vector>
+
+namespace kesta::test {
+
+// Collects g_print's output while it lives (and still passes it on).
+class PrintCapture {
+ public:
+  PrintCapture();
+  ~PrintCapture();
+  PrintCapture(const PrintCapture&) = delete;
+  PrintCapture& operator=(const PrintCapture&) = delete;
+
+  // The printed lines, without their line breaks.
+  std::vector<std::string> lines() const;
+  int count(const std::string& line) const;
+  void clear() { text_.clear(); }
+
+ private:
+  static void collect(const char* text) noexcept;
+
+  std::string text_;
+  GPrintFunc previous_;
+};
+
+// The login window, built from a configuration file with this text (no file
+// when empty) the way the program starts, shown and laid out.  Destroying it
+// removes the file again.
+class LoginScreen {
+ public:
+  explicit LoginScreen(const std::string& config_text);
+  ~LoginScreen();
+  LoginScreen(const LoginScreen&) = delete;
+  LoginScreen& operator=(const LoginScreen&) = delete;
+
+  GtkWidget* window() const { return window_; }
+
+ private:
+  GtkWidget* window_;
+};
+
+// A click the way the X server delivers one: press, then release, of the
+// mouse button over the middle of widget.  Whatever the press opens runs
+// before the release is sent.
+void click(GtkWidget* widget, guint button);
+
+}  // namespace kesta::test
