@@ -10,6 +10,7 @@ PACKAGES=(
   glib-networking
   xvfb xauth xdotool imagemagick fonts-noto-cjk
   freerdp2-x11 virt-viewer
+  dpkg-dev lintian appstream desktop-file-utils man-db
 )
 
 # Installs whatever of PACKAGES is missing (with sudo when not root).

@@ -88,8 +88,9 @@ LoginResult request_login(const char* server_address, const char* username, cons
   return {LoginResult::Kind::Failed, std::move(message)};
 }
 
-void fetch_access_token(const char* username, const char* password, const char* server_address) {
-  LoginResult result = request_login(server_address, username, password, 0);
+void fetch_access_token(const char* username, const char* password, const char* server_address,
+                        guint timeout) {
+  LoginResult result = request_login(server_address, username, password, timeout);
   switch (result.kind) {
     case LoginResult::Kind::Token:
       global_token.reset(g_strdup(result.text.c_str()));

@@ -30,9 +30,10 @@ LoginResult request_login(const char* server_address, const char* username, cons
 // The token of the status channel's own sign-in; null until one succeeds.
 extern GCharPtr global_token;
 
-// Signs in without timeout and keeps the token in global_token; a failure
-// leaves global_token as it was.
-void fetch_access_token(const char* username, const char* password, const char* server_address);
+// Signs in (timeout in seconds, 0 for none) and keeps the token in
+// global_token; a failure leaves global_token as it was.
+void fetch_access_token(const char* username, const char* password, const char* server_address,
+                        guint timeout);
 
 // The message shown for a login answered with `status` (not 200) and body.
 std::string login_failure_message(guint status, const std::string& body);

@@ -4,8 +4,10 @@
 #include <openssl/crypto.h>
 
 #include "app/config.h"
+#include "app/output.h"
 #include "app/ptr.h"
 #include "app/style.h"
+#include "host/status_channel.h"
 #include "login/login_window.h"
 
 namespace kesta {
@@ -18,6 +20,7 @@ void ignore_css_error(GtkCssProvider*, GtkCssSection*, GError*, gpointer) noexce
 
 int run_client(int argc, char** argv) {
   OPENSSL_init_crypto(OPENSSL_INIT_ADD_ALL_CIPHERS | OPENSSL_INIT_ADD_ALL_DIGESTS, nullptr);
+  install_output_handler();
   gtk_init(&argc, &argv);
 
   if (!load_config()) apply_config_defaults(app_config);
@@ -32,6 +35,7 @@ int run_client(int argc, char** argv) {
 
   build_login_window();
   gtk_main();
+  status_channel_stop();
   return 0;
 }
 

@@ -10,6 +10,7 @@
 #include "app/fixed_text.h"
 #include "desktop/desktop_window.h"
 #include "host/host_identity.h"
+#include "host/status_channel.h"
 
 namespace kesta {
 
@@ -78,6 +79,7 @@ void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
     case LoginResult::Kind::Token:
       if (!mac_mode && credentials.remember) remember_credentials(credentials);
       open_desktop(login_window, result.text);
+      status_channel_start_once();
       return;
     case LoginResult::Kind::NoToken:
       g_print("响应中没有accessToken字段\n");

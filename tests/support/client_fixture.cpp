@@ -3,6 +3,7 @@
 #include "app/config.h"
 #include "app/data_keys.h"
 #include "app/fixed_text.h"
+#include "host/status_channel.h"
 #include "login/login_window.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
@@ -35,6 +36,8 @@ void ClientFixture::start_service(bool https) {
 }
 
 void ClientFixture::TearDown() {
+  // The first sign-in of a run starts the status channel.
+  status_channel_stop();
   // Outside a running main loop there is nothing for "destroy" to quit.
   GList* windows = gtk_window_list_toplevels();
   for (GList* w = windows; w; w = w->next)

@@ -1,0 +1,182 @@
+#include "host/status_channel.h"
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <string>
+
+#include "api/login_request.h"
+#include "app/config.h"
+#include "host/host_identity.h"
+#include "host/status_message.h"
+#include "host/status_url.h"
+
+namespace kesta {
+
+namespace {
+
+constexpr guint kTokenTimeoutSeconds = 10;
+constexpr guint kReportIntervalMs = 10000;
+constexpr guint kReconnectDelayMs = 3000;
+// Handshakes in a row that may fail before the channel gives up.
+constexpr gint32 kMaxFailures = 5;
+
+std::unique_ptr<StatusChannel> channel;
+
+void remove_timer(guint& id) noexcept {
+  if (id) g_source_remove(id);
+  id = 0;
+}
+
+// Takes over the reference of a connection that is closing.
+void drop_when_closed(SoupWebsocketConnection* connection, gpointer) noexcept { g_object_unref(connection); }
+
+// Lets go of a connection for good.  One that is still open is closed
+// normally; the reference goes with its closing handshake and is dropped
+// when it reports "closed", so that the close frame still goes out.
+void let_go(RefPtr<SoupWebsocketConnection> connection) noexcept {
+  if (!connection) return;
+  const SoupWebsocketState state = soup_websocket_connection_get_state(connection.get());
+  if (state == SOUP_WEBSOCKET_STATE_CLOSED) return;
+  SoupWebsocketConnection* closing = connection.release();
+  g_signal_connect(closing, "closed", G_CALLBACK(drop_when_closed), nullptr);
+  // A close the server began is already under way.
+  if (state == SOUP_WEBSOCKET_STATE_OPEN)
+    soup_websocket_connection_close(closing, SOUP_WEBSOCKET_CLOSE_NORMAL, nullptr);
+}
+
+// The channel's connection, out of the record and without our handlers: a
+// "closed" it reports later concerns no current state.
+RefPtr<SoupWebsocketConnection> take_connection() noexcept {
+  RefPtr<SoupWebsocketConnection> connection = std::move(channel->connection);
+  if (connection) g_signal_handlers_disconnect_by_data(connection.get(), channel.get());
+  return connection;
+}
+
+gboolean on_reconnect_timer(gpointer) noexcept {
+  channel->reconnect_timer = 0;
+  status_channel_connect();
+  return G_SOURCE_REMOVE;
+}
+
+void schedule_reconnect() noexcept {
+  if (channel->failures < kMaxFailures)
+    channel->reconnect_timer = g_timeout_add(kReconnectDelayMs, on_reconnect_timer, nullptr);
+}
+
+void on_message(SoupWebsocketConnection*, gint type, GBytes* message, gpointer) noexcept {
+  if (type != SOUP_WEBSOCKET_DATA_TEXT) return;
+  gsize size = 0;
+  const auto* data = static_cast<const char*>(g_bytes_get_data(message, &size));
+  g_print("收到WebSocket消息: %.*s\n", static_cast<int>(std::min<gsize>(size, INT_MAX)), data ? data : "");
+}
+
+void on_closed(SoupWebsocketConnection*, gpointer) noexcept {
+  g_print("WebSocket连接已关闭\n");
+  let_go(take_connection());
+  remove_timer(channel->report_timer);
+  schedule_reconnect();
+}
+
+void on_handshake(GObject* source, GAsyncResult* result, gpointer) noexcept {
+  Error error;
+  auto connection = take_ref(soup_session_websocket_connect_finish(SOUP_SESSION(source), result, error));
+  // An attempt that a teardown abandoned: its session is no longer ours.
+  if (!channel || channel->session.get() != SOUP_SESSION(source)) {
+    let_go(std::move(connection));
+    return;
+  }
+  if (!connection) {
+    g_print("WebSocket连接失败: %s\n", error.message_or("未知错误"));
+    ++channel->failures;
+    schedule_reconnect();
+    return;
+  }
+  g_print("WebSocket连接成功\n");
+  channel->failures = 0;
+  channel->connection = std::move(connection);
+  g_signal_connect(channel->connection.get(), "message", G_CALLBACK(on_message), channel.get());
+  g_signal_connect(channel->connection.get(), "closed", G_CALLBACK(on_closed), channel.get());
+  channel->report_timer = g_timeout_add(kReportIntervalMs, send_status_report, nullptr);
+}
+
+}  // namespace
+
+void status_channel_start() { status_channel_start(get_mac_address); }
+
+void status_channel_start(MacSource mac_source) {
+  status_channel_stop();
+  channel = std::make_unique<StatusChannel>();
+  channel->mac_source = mac_source;
+  if (app_config.server_address[0]) status_channel_connect();
+}
+
+void status_channel_start_once() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  status_channel_start();
+}
+
+void status_channel_connect() {
+  if (!channel || !app_config.server_address[0]) return;
+  status_channel_teardown();
+
+  const GCharPtr mac = channel->mac_source();
+  if (!mac) {
+    g_print("无法获取MAC地址，websocket连接失败\n");
+    return;
+  }
+  const std::string username = mac_login_name(mac.get());
+  fetch_access_token(username.c_str(), mac.get(), app_config.server_address, kTokenTimeoutSeconds);
+  g_print("使用MAC登录: %s\n", username.c_str());
+  if (!global_token) {
+    g_print("无法获取token，websocket连接失败\n");
+    return;
+  }
+
+  const std::string url = status_channel_url(app_config.server_address, global_token.get());
+  g_print("WebSocket URL: %s\n", url.c_str());
+  channel->session = take_ref(soup_session_new());
+  // The service's certificate is not checked, as for every request.
+  g_object_set(channel->session.get(), "ssl-strict", FALSE, "ssl-use-system-ca-file", FALSE, "tls-database",
+               nullptr, nullptr);
+  auto message = take_ref(soup_message_new("GET", url.c_str()));
+  if (!message) {
+    g_print("无法创建WebSocket消息\n");
+    return;
+  }
+  soup_session_websocket_connect_async(channel->session.get(), message.get(), nullptr, nullptr, nullptr,
+                                       on_handshake, nullptr);
+}
+
+void status_channel_teardown() {
+  if (!channel) return;
+  remove_timer(channel->report_timer);
+  remove_timer(channel->reconnect_timer);
+  let_go(take_connection());
+  // Out of the record before the abort: a handshake it ends reports to a
+  // channel that no longer has this session.
+  if (const RefPtr<SoupSession> session = std::move(channel->session)) soup_session_abort(session.get());
+}
+
+void status_channel_stop() {
+  status_channel_teardown();
+  channel.reset();
+}
+
+gboolean send_status_report(gpointer) noexcept {
+  if (!channel || !channel->connection) return G_SOURCE_REMOVE;
+  // While a close is under way nothing can be sent; "closed" ends the timer.
+  if (soup_websocket_connection_get_state(channel->connection.get()) != SOUP_WEBSOCKET_STATE_OPEN)
+    return G_SOURCE_CONTINUE;
+  const GCharPtr host_name = get_host_name();
+  const std::string text = status_message(host_name.get());
+  g_print("发送系统状态: %s\n", text.c_str());
+  soup_websocket_connection_send_text(channel->connection.get(), text.c_str());
+  return G_SOURCE_CONTINUE;
+}
+
+const StatusChannel* status_channel() noexcept { return channel.get(); }
+
+}  // namespace kesta

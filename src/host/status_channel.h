@@ -1,0 +1,50 @@
+// The status channel: a WebSocket to the service on which the terminal
+// reports its memory load, CPU load and host name every 10 seconds.  It signs
+// in by MAC address for its own token, retries failed handshakes a few times
+// and reconnects after a lost connection.  Main thread only.
+#pragma once
+
+#include <libsoup/soup.h>
+
+#include "app/ptr.h"
+
+namespace kesta {
+
+// Where the channel learns the terminal's MAC address (null: none).
+using MacSource = GCharPtr (*)();
+
+// The one channel of the process.
+struct StatusChannel {
+  // Carries the handshake; kept until the next teardown.
+  RefPtr<SoupSession> session;
+  RefPtr<SoupWebsocketConnection> connection;
+  // GLib source ids, 0 when there is none.
+  guint report_timer = 0;
+  // Consecutive failed handshakes.
+  gint32 failures = 0;
+  guint reconnect_timer = 0;
+  MacSource mac_source = nullptr;
+};
+
+// Creates the channel (replacing one that runs) and, when a server address
+// is configured, makes the first connection attempt.  The MAC address comes
+// from get_mac_address, or from mac_source where one is given.
+void status_channel_start();
+void status_channel_start(MacSource mac_source);
+// status_channel_start the first time it is called in the process.
+void status_channel_start_once();
+// One connection attempt: the token fetch blocks for up to 10 seconds, the
+// handshake runs on the main loop.
+void status_channel_connect();
+// Removes both timers and closes and lets go of connection and session.
+void status_channel_teardown();
+// Tears the channel down and forgets it; nothing when it never started.
+void status_channel_stop();
+// Sends one report; a GSourceFunc that keeps its timer while there is a
+// connection.
+gboolean send_status_report(gpointer unused) noexcept;
+
+// The channel, or null when it is not started.
+const StatusChannel* status_channel() noexcept;
+
+}  // namespace kesta
