@@ -212,5 +212,29 @@ TEST_F(ConfigFile, AnyLengthOfHomePathWorks) {
   EXPECT_STREQ(back.protocol, "blast");
 }
 
+TEST(ConfigData, ReadsTextAsFromTheFile) {
+  ClientConfig config{};
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(load_config_data(R"({"server_address": "http://h:8080", "username": "u"})", config));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "配置文件加载成功\n");
+  EXPECT_STREQ(config.server_address, "http://h:8080");
+  EXPECT_STREQ(config.username, "u");
+  EXPECT_STREQ(config.protocol, "freerdp");
+
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(load_config_data("[1]", config));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "配置文件格式错误\n");
+  expect_defaults(config);
+}
+
+TEST(ConfigData, OctalEscapesGiveUtf8Texts) {
+  // json-glib reads "\377" as the byte 0xff.  Kept as it is, the next save
+  // would write a file that no longer loads.
+  ClientConfig config{};
+  EXPECT_TRUE(load_config_data(R"({"username": "a\377b", "server_address": "\6778"})", config));
+  EXPECT_TRUE(g_utf8_validate(config.username, -1, nullptr)) << config.username;
+  EXPECT_TRUE(g_utf8_validate(config.server_address, -1, nullptr)) << config.server_address;
+}
+
 }  // namespace
 }  // namespace kesta

@@ -72,14 +72,6 @@ TEST_F(LoginFlow, UnreachableServersAreNamed) {
   expect_failure("无法解析服务器地址: https://vdi.example.invalid:8443");
 }
 
-TEST_F(LoginFlow, SignsInOverHttpsWithASelfSignedCertificate) {
-  start_service(true);
-  ASSERT_EQ(service_->url().rfind("https://", 0), 0u);
-  sign_in();
-  ASSERT_NE(record(), nullptr) << (dialogs().empty() ? "" : dialogs().back().message);
-  EXPECT_STREQ(record()->token.get(), test::kToken);
-}
-
 TEST_F(LoginFlow, SuccessOpensTheDesktopAndSendsTheBody) {
   sign_in("alice", "secret");
   EXPECT_TRUE(dialogs().empty());

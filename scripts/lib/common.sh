@@ -11,6 +11,7 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick fonts-noto-cjk
   freerdp2-x11 virt-viewer
   dpkg-dev lintian appstream desktop-file-utils man-db
+  clang libclang-rt-14-dev
 )
 
 # Installs whatever of PACKAGES is missing (with sudo when not root).

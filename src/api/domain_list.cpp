@@ -46,6 +46,17 @@ void read_domains(JsonObject* root, std::vector<std::string>& domains) {
 
 }  // namespace
 
+std::vector<std::string> parse_domain_list(std::string_view body) {
+  std::vector<std::string> domains;
+  Error error;
+  JsonDocument document(body, error);
+  if (document.root())
+    read_domains(document.root_object(), domains);
+  else
+    g_print("DEBUG: JSON解析失败: %s\n", error.message_or("未知错误"));
+  return domains;
+}
+
 std::vector<std::string> fetch_domain_list(const char* server_address) {
   HttpRequest request;
   request.url = std::string(server_address) + "/api/ad/getDomainList?page=1&size=999";
@@ -64,12 +75,7 @@ std::vector<std::string> fetch_domain_list(const char* server_address) {
   } else {
     g_print("DEBUG: 收到域名列表响应，长度: %zu\n", reply->body.size());
     g_print("DEBUG: 响应前100个字符: %.100s\n", reply->body.c_str());
-    Error error;
-    JsonDocument document(reply->body, error);
-    if (document.root())
-      read_domains(document.root_object(), domains);
-    else
-      g_print("DEBUG: JSON解析失败: %s\n", error.message_or("未知错误"));
+    domains = parse_domain_list(reply->body);
   }
   g_print("DEBUG: 最终获取到 %zu 个域名\n", domains.size());
   return domains;

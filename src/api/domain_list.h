@@ -2,9 +2,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kesta {
+
+// The names in a 200 reply's body, as below; prints its "DEBUG: " lines.
+std::vector<std::string> parse_domain_list(std::string_view body);
 
 // The names in the order of the reply, as sent (duplicates and empty names
 // included).  Anonymous, 10-second timeout.  Every failure gives the empty

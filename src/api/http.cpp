@@ -2,6 +2,8 @@
 
 #include <libsoup/soup.h>
 
+#include <cstring>
+
 #include "app/ptr.h"
 
 namespace kesta {
@@ -19,7 +21,9 @@ std::optional<HttpReply> send_request(const HttpRequest& request) {
 
   SoupMessageHeaders* headers = message->request_headers;
   if (request.json_body || request.token) soup_message_headers_append(headers, "Content-Type", "application/json");
-  if (request.token) {
+  // libsoup refuses a value with a line break (with a critical); the service
+  // then answers 401, as it does for any token it does not know.
+  if (request.token && !std::strpbrk(request.token, "\r\n")) {
     GCharPtr bearer(g_strdup_printf("Bearer %s", request.token));
     soup_message_headers_append(headers, "Authorization", bearer.get());
   }

@@ -8,10 +8,17 @@
 
 namespace kesta {
 
+// How long the VM list, power and connection-configuration requests wait
+// for the service.  Every request blocks the user interface, so a service
+// that accepts and never answers must not freeze it for good.  (The login,
+// domain-list and registration requests wait 10 seconds.)
+inline constexpr guint kReplyTimeoutSeconds = 60;
+
 struct HttpRequest {
   const char* method = "GET";
   std::string url;
-  // Sent as "Authorization: Bearer <token>" when set.
+  // Sent as "Authorization: Bearer <token>" when set, unless it holds a line
+  // break, which no header value may.
   const char* token = nullptr;
   // A compact JSON text sent as the body, when set.
   std::optional<std::string> json_body;

@@ -17,7 +17,9 @@ namespace {
 constexpr std::size_t kFailureMessageSize = 256;
 constexpr std::size_t kMacNameSize = 128;
 
-LoginResult read_login_reply(const std::string& body) {
+}  // namespace
+
+LoginResult parse_login_reply(std::string_view body) {
   Error error;
   JsonDocument document(body, error);
   if (!document.root()) {
@@ -35,11 +37,10 @@ LoginResult read_login_reply(const std::string& body) {
   }
   const char* message = string_member(root, "message");
   std::string text = message ? message : "未知错误";
-  g_print("登录失败: %s\n", text.c_str());
+  // The message may be a whole error page: the log keeps a readable start.
+  g_print("登录失败: %s\n", readable_text(text, 1000).c_str());
   return {LoginResult::Kind::Rejected, std::move(text)};
 }
-
-}  // namespace
 
 std::string login_failure_message(guint status, const std::string& body) {
   std::string message = "无法连接到服务器";
@@ -80,7 +81,7 @@ LoginResult request_login(const char* server_address, const char* username, cons
 
   const std::optional<HttpReply> reply = send_request(request);
   if (!reply) return {LoginResult::Kind::BadAddress, {}};
-  if (reply->status == SOUP_STATUS_OK) return read_login_reply(reply->body);
+  if (reply->status == SOUP_STATUS_OK) return parse_login_reply(reply->body);
 
   g_print("请求失败，状态码: %d\n", static_cast<int>(reply->status));
   std::string message = login_failure_message(reply->status, reply->body);

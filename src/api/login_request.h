@@ -4,6 +4,7 @@
 #include <glib.h>
 
 #include <string>
+#include <string_view>
 
 #include "app/ptr.h"
 
@@ -21,6 +22,10 @@ struct LoginResult {
   Kind kind;
   std::string text;
 };
+
+// Reads a 200 reply's body; prints the parser's error or the service's
+// refusal.
+LoginResult parse_login_reply(std::string_view body);
 
 // Sends the login request; timeout in seconds, 0 for none.  Prints its log
 // lines; shows nothing.

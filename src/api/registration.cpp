@@ -18,6 +18,18 @@ RegistrationResult refused(std::string_view message) { return {false, std::strin
 
 }  // namespace
 
+RegistrationResult parse_registration_reply(std::string_view body) {
+  Error error;
+  JsonDocument document(body, error);
+  if (!document.root()) return refused("解析服务器响应失败");
+  JsonObject* root = document.root_object();
+  if (flag_member(root, "success").value_or(false)) return {true, {}};
+  const char* message = string_member(root, "message");
+  if (!message) return refused("未知错误");
+  if (std::string_view(message) == "server.hasuser") return refused("用户名已存在");
+  return refused(message);
+}
+
 RegistrationResult register_account(const char* server_address, const char* username, const char* password,
                                     const char* nickname, const char* domain) {
   HttpRequest request;
@@ -35,15 +47,7 @@ RegistrationResult register_account(const char* server_address, const char* user
     const GCharPtr text(g_strdup_printf("服务器返回错误，状态码：%u", reply->status));
     return refused(text.get());
   }
-  Error error;
-  JsonDocument document(reply->body, error);
-  if (!document.root()) return refused("解析服务器响应失败");
-  JsonObject* root = document.root_object();
-  if (flag_member(root, "success").value_or(false)) return {true, {}};
-  const char* message = string_member(root, "message");
-  if (!message) return refused("未知错误");
-  if (std::string_view(message) == "server.hasuser") return refused("用户名已存在");
-  return refused(message);
+  return parse_registration_reply(reply->body);
 }
 
 }  // namespace kesta

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kesta {
 
@@ -10,6 +11,9 @@ struct RegistrationResult {
   // Why not, in words for the user; empty when accepted.
   std::string message;
 };
+
+// Reads a 200 reply's body.
+RegistrationResult parse_registration_reply(std::string_view body);
 
 // Sends {"username","password","nickname","domain"}, anonymously, with a
 // 10-second timeout.  Prints nothing.

@@ -2,28 +2,20 @@
 
 #include <libsoup/soup.h>
 
-#include "api/http.h"
-
 namespace kesta {
 
-VmConfigReply send_vm_config(const char* server_address, const char* token, const char* vmid) {
+HttpRequest vm_config_request(const char* server_address, const char* token, const char* vmid) {
   HttpRequest request;
   request.url = std::string(server_address) + "/api/custom/getVmConfig?vmid=" + query_value(vmid);
   request.token = token;
+  request.timeout = kReplyTimeoutSeconds;
+  return request;
+}
+
+VmConfigReply parse_vm_config(std::string_view body) {
   VmConfigReply result;
-  const std::optional<HttpReply> reply = send_request(request);
-  if (!reply) {
-    g_print("创建HTTP消息失败，请检查URL格式: %s\n", request.url.c_str());
-    return result;
-  }
-  result.status = reply->status;
-  if (reply->status != SOUP_STATUS_OK) {
-    result.kind = VmConfigReply::Kind::Failed;
-    result.message = reply->has_body ? reply->body : "无法连接到服务器";
-    return result;
-  }
   Error error;
-  JsonDocument document(reply->body, error);
+  JsonDocument document(body, error);
   if (!document.root()) {
     g_print("解析响应失败: %s\n", error.message_or("未知错误"));
     result.kind = VmConfigReply::Kind::Unreadable;
@@ -41,6 +33,25 @@ VmConfigReply send_vm_config(const char* server_address, const char* token, cons
   result.data = data;
   result.document.emplace(std::move(document));
   return result;
+}
+
+VmConfigReply send_vm_config(const char* server_address, const char* token, const char* vmid) {
+  const HttpRequest request = vm_config_request(server_address, token, vmid);
+  VmConfigReply result;
+  const std::optional<HttpReply> reply = send_request(request);
+  if (!reply) {
+    g_print("创建HTTP消息失败，请检查URL格式: %s\n", request.url.c_str());
+    return result;
+  }
+  result.status = reply->status;
+  if (reply->status != SOUP_STATUS_OK) {
+    result.kind = VmConfigReply::Kind::Failed;
+    result.message = reply->has_body ? reply->body : "无法连接到服务器";
+    return result;
+  }
+  VmConfigReply parsed = parse_vm_config(reply->body);
+  parsed.status = reply->status;
+  return parsed;
 }
 
 }  // namespace kesta

@@ -6,7 +6,9 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "api/http.h"
 #include "app/json_read.h"
 
 namespace kesta {
@@ -27,6 +29,13 @@ struct VmConfigReply {
   std::optional<JsonDocument> document;
   JsonObject* data = nullptr;
 };
+
+// The request for the VM's connection configuration, with the token.
+HttpRequest vm_config_request(const char* server_address, const char* token, const char* vmid);
+
+// Reads a 200 reply's body (Unreadable, Refused or Ok; status stays 0).
+// Prints the parser's error.
+VmConfigReply parse_vm_config(std::string_view body);
 
 // Asks for the VM's connection configuration.  Prints parser errors; the
 // caller handles a 401 before anything else is said.

@@ -4,13 +4,16 @@
 
 #include <string>
 
-#include "api/http.h"
 #include "app/fixed_text.h"
 #include "app/json_read.h"
 
 namespace kesta {
 
 namespace {
+
+// Of an error reply's body, the log keeps this much: a refresh every minute
+// must not fill a terminal's disk with error pages.
+constexpr std::size_t kMaxLoggedBody = 1000;
 
 // A member that is absent takes the default; one that is present but not a
 // string (null, a number) gives the empty text.
@@ -57,10 +60,16 @@ VmListReply parse_vm_list(std::string_view body) {
   return reply;
 }
 
-VmListReply fetch_vm_list(const ClientConfig& config, const char* token) {
+HttpRequest vm_list_request(const ClientConfig& config, const char* token) {
   HttpRequest request;
   request.url = std::string(config.server_address) + "/api/custom/getUserVmList";
   request.token = token;
+  request.timeout = kReplyTimeoutSeconds;
+  return request;
+}
+
+VmListReply fetch_vm_list(const ClientConfig& config, const char* token) {
+  const HttpRequest request = vm_list_request(config, token);
   const std::optional<HttpReply> reply = send_request(request);
   if (!reply) {
     g_print("创建HTTP消息失败，请检查URL格式: %s\n", request.url.c_str());
@@ -68,7 +77,7 @@ VmListReply fetch_vm_list(const ClientConfig& config, const char* token) {
   }
   if (reply->status == SOUP_STATUS_OK) return parse_vm_list(reply->body);
   g_print("请求虚拟机列表失败，状态码: %d\n", static_cast<int>(reply->status));
-  if (!reply->body.empty()) g_print("错误信息: %s\n", reply->body.c_str());
+  if (!reply->body.empty()) g_print("错误信息: %s\n", readable_text(reply->body, kMaxLoggedBody).c_str());
   return {};
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "api/http.h"
 #include "app/config.h"
 
 namespace kesta {
@@ -30,6 +31,9 @@ struct VmListReply {
 
 // Reads a 200 reply's body; prints the parser's error when it does not parse.
 VmListReply parse_vm_list(std::string_view body);
+
+// The request for the list, with the token.
+HttpRequest vm_list_request(const ClientConfig& config, const char* token);
 
 // Fetches the list with the token; every failure gives an empty list with
 // ok false, and prints why.

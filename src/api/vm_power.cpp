@@ -2,18 +2,24 @@
 
 #include <libsoup/soup.h>
 
-#include "api/http.h"
 #include "app/json_read.h"
 
 namespace kesta {
 
-PowerReply send_vm_power(const ClientConfig& config, const char* token, const char* vmid,
-                         const PowerCommand& command) {
+HttpRequest vm_power_request(const ClientConfig& config, const char* token, const char* vmid,
+                             const PowerCommand& command) {
   HttpRequest request;
   request.method = "POST";
   request.url = std::string(config.server_address) + "/api/custom/vm/status/" + command.word +
                 "?vmid=" + query_value(vmid);
   request.token = token;
+  request.timeout = kReplyTimeoutSeconds;
+  return request;
+}
+
+PowerReply send_vm_power(const ClientConfig& config, const char* token, const char* vmid,
+                         const PowerCommand& command) {
+  const HttpRequest request = vm_power_request(config, token, vmid, command);
   g_print(command.log_format, request.url.c_str());
 
   const std::optional<HttpReply> reply = send_request(request);

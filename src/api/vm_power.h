@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "api/http.h"
 #include "app/config.h"
 
 namespace kesta {
@@ -35,6 +36,10 @@ struct PowerReply {
   // "无法连接到服务器" when no reply arrived.
   std::string message;
 };
+
+// The request for the command on the VM, with the token.
+HttpRequest vm_power_request(const ClientConfig& config, const char* token, const char* vmid,
+                             const PowerCommand& command);
 
 // Prints the URL line (and parser errors) before the caller looks at the
 // status: a 401 is the caller's to handle before anything else is said.

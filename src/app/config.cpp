@@ -41,24 +41,19 @@ GCharPtr config_file_path() {
   return GCharPtr(g_build_filename(home, kFileName, nullptr));
 }
 
-bool load_config_file(const char* path, ClientConfig& config) {
+bool load_config_data(std::string_view text, ClientConfig& config) {
   apply_config_defaults(config);
-  if (!g_file_test(path, G_FILE_TEST_EXISTS)) {
-    g_print("配置文件不存在，将使用默认配置\n");
-    return false;
-  }
-  auto parser = take_ref(json_parser_new());
   Error error;
-  if (!json_parser_load_from_file(parser.get(), path, error)) {
+  const JsonDocument document(text, error);
+  if (error.get()) {
     g_print("解析配置文件失败: %s\n", error.message_or("未知错误"));
     return false;
   }
-  JsonNode* root_node = json_parser_get_root(parser.get());
-  if (!root_node || !JSON_NODE_HOLDS_OBJECT(root_node)) {
+  JsonObject* root = document.root_object();
+  if (!root) {
     g_print("配置文件格式错误\n");
     return false;
   }
-  JsonObject* root = json_node_get_object(root_node);
   read_text(root, "server_address", config.server_address);
   read_flag_member(root, "maclogin", config.maclogin);
   read_text(root, "protocol", config.protocol);
@@ -70,6 +65,26 @@ bool load_config_file(const char* path, ClientConfig& config) {
   }
   g_print("配置文件加载成功\n");
   return true;
+}
+
+bool load_config_file(const char* path, ClientConfig& config) {
+  apply_config_defaults(config);
+  if (!g_file_test(path, G_FILE_TEST_EXISTS)) {
+    g_print("配置文件不存在，将使用默认配置\n");
+    return false;
+  }
+  // Read through the reply parser's guards: a text that is not UTF-8 would
+  // be written back as such by the next save, and the file after that would
+  // not load at all.
+  Error error;
+  gchar* contents = nullptr;
+  gsize length = 0;
+  if (!g_file_get_contents(path, &contents, &length, error)) {
+    g_print("解析配置文件失败: %s\n", error.message_or("未知错误"));
+    return false;
+  }
+  const GCharPtr text(contents);
+  return load_config_data(std::string_view(text.get(), length), config);
 }
 
 bool save_config_file(const char* path, const ClientConfig& config) {

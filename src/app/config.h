@@ -4,6 +4,8 @@
 
 #include <glib.h>
 
+#include <string_view>
+
 #include "app/ptr.h"
 
 namespace kesta {
@@ -29,6 +31,8 @@ GCharPtr config_file_path();
 // Reads the file at path into config (defaults first).  True when the file
 // held a JSON object.
 bool load_config_file(const char* path, ClientConfig& config);
+// The same for the file's text.
+bool load_config_data(std::string_view text, ClientConfig& config);
 // Replaces the file at path with config, atomically and owner-only.
 bool save_config_file(const char* path, const ClientConfig& config);
 

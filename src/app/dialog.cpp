@@ -1,5 +1,6 @@
 #include "app/dialog.h"
 
+#include "app/fixed_text.h"
 #include "app/ptr.h"
 #include "app/widget_style.h"
 
@@ -8,6 +9,8 @@ namespace kesta {
 namespace {
 
 constexpr const char kIconPath[] = "/org/kesta/client/res/icon.ico";
+// Messages may be whole replies of the service (an error page, say).
+constexpr std::size_t kMaxMessageBytes = 2000;
 
 }  // namespace
 
@@ -32,7 +35,7 @@ void show_message_dialog(GtkWindow* parent, const char* title, const char* messa
   gtk_widget_set_halign(heading, GTK_ALIGN_START);
   gtk_box_pack_start(GTK_BOX(box), heading, FALSE, FALSE, 0);
 
-  GtkWidget* text = gtk_label_new(message);
+  GtkWidget* text = gtk_label_new(readable_text(message ? message : "", kMaxMessageBytes).c_str());
   set_text_colour(text, kBlack);
   set_background_colour(text, kWhite);
   gtk_label_set_line_wrap(GTK_LABEL(text), TRUE);

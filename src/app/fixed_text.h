@@ -4,9 +4,14 @@
 // unreadable, losing every setting in it.
 #pragma once
 
+#include <glib.h>
+
 #include <cstddef>
 #include <cstring>
+#include <string>
 #include <string_view>
+
+#include "app/ptr.h"
 
 namespace kesta {
 
@@ -36,6 +41,29 @@ void copy_fixed(char (&field)[N], std::string_view text) noexcept {
 template <std::size_t N>
 void copy_fixed(char (&field)[N], const char* text) noexcept {
   copy_fixed(field, N, text ? std::string_view(text) : std::string_view());
+}
+
+// A text from the service made fit to show or print: every byte that is not
+// UTF-8 becomes U+FFFD, and a text of more than max_bytes is cut on a
+// character boundary and ends in "…".  A label holding megabytes would
+// take GTK minutes to lay out.
+inline std::string readable_text(std::string_view text, std::size_t max_bytes) {
+  bool cut = text.size() > max_bytes;
+  if (cut) text = clip(text, max_bytes + 1);
+  std::string result;
+  if (g_utf8_validate_len(text.data(), text.size(), nullptr)) {
+    result.assign(text);
+  } else {
+    const GCharPtr valid(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
+    result = valid.get();
+  }
+  // Each replaced byte takes three.
+  if (result.size() > max_bytes) {
+    result.resize(clip(result, max_bytes + 1).size());
+    cut = true;
+  }
+  if (cut) result += "…";
+  return result;
 }
 
 }  // namespace kesta

@@ -2,6 +2,106 @@
 
 namespace kesta {
 
+namespace {
+
+// json-glib parses nested arrays and objects by recursion, so a document
+// nested some ten thousand levels deep overflows the stack.  The service's
+// replies nest a few levels.
+constexpr std::size_t kMaxDepth = 512;
+
+// The code unit of the "\uXXXX" escape that starts at `at`, or -1.
+long escape_unit(std::string_view text, std::size_t at) noexcept {
+  if (at + 6 > text.size() || text[at + 1] != 'u') return -1;
+  long unit = 0;
+  for (std::size_t i = at + 2; i < at + 6; ++i) {
+    if (!g_ascii_isxdigit(text[i])) return -1;
+    unit = unit * 16 + g_ascii_xdigit_value(text[i]);
+  }
+  return unit;
+}
+
+bool is_high_surrogate(long unit) noexcept { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool is_low_surrogate(long unit) noexcept { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The length of the escape that starts at `at` as json-glib reads it, or 0
+// where json-glib might read it otherwise: it swallows the character after
+// a lone surrogate, which may be the quote that ends the string.
+std::size_t escape_length(std::string_view text, std::size_t at) noexcept {
+  if (at + 1 >= text.size()) return 0;
+  switch (text[at + 1]) {
+    case '"': case '\\': case '/': case 'b': case 'f': case 'n': case 'r': case 't':
+      return 2;
+    case 'u':
+      break;
+    default:
+      return 0;
+  }
+  const long unit = escape_unit(text, at);
+  if (unit < 0 || is_low_surrogate(unit)) return 0;
+  if (!is_high_surrogate(unit)) return 6;
+  return is_low_surrogate(escape_unit(text, at + 6)) ? 12 : 0;
+}
+
+// Whether json-glib would nest deeper than kMaxDepth.  Strict JSON is
+// followed exactly.  From the first thing json-glib may read otherwise (its
+// single-quoted strings and comments, odd escapes, anything unexpected)
+// every opening bracket that follows counts, so that nothing can hide a
+// level from this count.
+bool nests_too_deep(std::string_view text) noexcept {
+  std::size_t depth = 0;
+  bool in_string = false;
+  std::size_t i = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (in_string) {
+      if (c == '"') {
+        in_string = false;
+      } else if (c == '\\') {
+        const std::size_t length = escape_length(text, i);
+        if (length == 0) break;
+        i += length - 1;
+      }
+      continue;
+    }
+    if (c == '[' || c == '{') {
+      if (++depth > kMaxDepth) return true;
+    } else if (c == ']' || c == '}') {
+      if (depth > 0) --depth;
+    } else if (c == '"') {
+      in_string = true;
+    } else if (!g_ascii_isalnum(c) && std::string_view(" \t\r\n,:-+.").find(c) == std::string_view::npos) {
+      break;
+    }
+  }
+  for (; i < text.size(); ++i)
+    if ((text[i] == '[' || text[i] == '{') && ++depth > kMaxDepth) return true;
+  return false;
+}
+
+void make_texts_utf8(JsonNode* node) noexcept;
+
+void make_member_utf8(JsonObject*, const char*, JsonNode* node, gpointer) noexcept { make_texts_utf8(node); }
+void make_element_utf8(JsonArray*, guint, JsonNode* node, gpointer) noexcept { make_texts_utf8(node); }
+
+// json-glib decodes an escaped lone surrogate into bytes that are not UTF-8;
+// such texts would reach labels, log lines and files.  Each invalid byte
+// becomes U+FFFD.  The depth is bounded by kMaxDepth.
+void make_texts_utf8(JsonNode* node) noexcept {
+  if (JSON_NODE_HOLDS_OBJECT(node)) {
+    json_object_foreach_member(json_node_get_object(node), make_member_utf8, nullptr);
+  } else if (JSON_NODE_HOLDS_ARRAY(node)) {
+    json_array_foreach_element(json_node_get_array(node), make_element_utf8, nullptr);
+  } else if (JSON_NODE_HOLDS_VALUE(node) && json_node_get_value_type(node) == G_TYPE_STRING) {
+    const char* text = json_node_get_string(node);
+    if (text && !g_utf8_validate(text, -1, nullptr)) {
+      const GCharPtr valid(g_utf8_make_valid(text, -1));
+      json_node_set_string(node, valid.get());
+    }
+  }
+}
+
+}  // namespace
+
 bool node_flag(JsonNode* node) noexcept {
   if (!node || !JSON_NODE_HOLDS_VALUE(node)) return false;
   switch (json_node_get_value_type(node)) {
@@ -41,9 +141,21 @@ std::optional<bool> flag_member(JsonObject* object, const char* key) noexcept {
   return node_flag(node);
 }
 
-JsonDocument::JsonDocument(std::string_view text, GError** error) : parser_(take_ref(json_parser_new())) {
-  if (!json_parser_load_from_data(parser_.get(), text.data(), static_cast<gssize>(text.size()), error))
+JsonDocument::JsonDocument(std::string_view text, GError** error) {
+  if (nests_too_deep(text)) {
+    g_set_error(error, JSON_PARSER_ERROR, JSON_PARSER_ERROR_INVALID_DATA, "JSON嵌套超过%zu层", kMaxDepth);
+    return;
+  }
+  parser_ = take_ref(json_parser_new());
+  if (!json_parser_load_from_data(parser_.get(), text.data(), static_cast<gssize>(text.size()), error)) {
     parser_.reset();
+    return;
+  }
+  // Only an escape can yield a text that is not UTF-8 (a lone surrogate, or
+  // an octal escape such as "\\377", which json-glib also reads): it refuses
+  // such bytes in the document itself.
+  if (text.find('\\') != std::string_view::npos)
+    if (JsonNode* root = json_parser_get_root(parser_.get())) make_texts_utf8(root);
 }
 
 JsonNode* JsonDocument::root() const noexcept {

@@ -143,6 +143,15 @@ void destroy_main_window_data(gpointer record) noexcept {
     g_source_remove(timer);
     g_object_set_data(G_OBJECT(data->window), keys::kRefreshTimerId, nullptr);
   }
+  // The window of an ended sign-in stays, hidden for good, but what it holds
+  // goes: its widgets, card images, X window and last connection reply take
+  // about a megabyte, and a terminal signed in and out all day would keep
+  // every one of them.
+  GtkWidget* window = data->window;
+  if (gtk_widget_get_visible(window) || gtk_widget_in_destruction(window)) return;
+  if (GtkWidget* content = gtk_bin_get_child(GTK_BIN(window))) gtk_widget_destroy(content);
+  g_object_set_data(G_OBJECT(window), keys::kVmData, nullptr);
+  gtk_widget_unrealize(window);
 }
 
 void on_logout_clicked(GtkButton*, gpointer record) noexcept {

@@ -5,6 +5,7 @@
 #include "app/config.h"
 #include "app/data_keys.h"
 #include "app/dialog.h"
+#include "app/fixed_text.h"
 #include "app/json_read.h"
 #include "desktop/refresh.h"
 #include "launch/dispatch.h"
@@ -12,6 +13,10 @@
 namespace kesta {
 
 namespace {
+
+// Of the reply's texts the log keeps this much: a terminal's log lives on a
+// small disk.
+constexpr std::size_t kMaxLoggedText = 200;
 
 const char* text_or_empty(JsonObject* object, const char* key) {
   const char* text = string_member(object, key);
@@ -55,7 +60,8 @@ void fetch_vm_config(const char* server_address, const char* token, const char* 
     return;
   }
   const char* connect_type = text_or_empty(pool, "connecttype");
-  g_print("准备连接到虚拟机 - IP: %s, OS: %s, 连接类型: %s\n", address, os_type, connect_type);
+  g_print("准备连接到虚拟机 - IP: %s, OS: %s, 连接类型: %s\n", readable_text(address, kMaxLoggedText).c_str(),
+          readable_text(os_type, kMaxLoggedText).c_str(), readable_text(connect_type, kMaxLoggedText).c_str());
 
   const GCharPtr password =
       app_config.save_credentials ? decrypt_password(app_config.encrypted_password) : GCharPtr(g_strdup(""));

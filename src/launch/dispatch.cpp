@@ -4,6 +4,7 @@
 
 #include "app/config.h"
 #include "app/dialog.h"
+#include "app/fixed_text.h"
 #include "launch/horizon_launcher.h"
 #include "launch/rdp_launcher.h"
 #include "launch/spice_launcher.h"
@@ -12,6 +13,10 @@
 namespace kesta {
 
 namespace {
+
+// Of the service's texts the log keeps this much: a terminal's log lives on
+// a small disk.
+constexpr std::size_t kMaxLoggedText = 200;
 
 const char* or_empty(const char* text) noexcept { return text ? text : ""; }
 
@@ -29,7 +34,8 @@ Launcher launcher_for(Viewer viewer) noexcept {
 void dispatch_connection(const char* connection_type, const char* address, const char* username,
                          const char* password, GtkWindow* window, JsonObject* pool) {
   const char* type = or_empty(connection_type);
-  g_print("连接类型: %s, IP: %s\n", type, or_empty(address));
+  g_print("连接类型: %s, IP: %s\n", readable_text(type, kMaxLoggedText).c_str(),
+          readable_text(or_empty(address), kMaxLoggedText).c_str());
 
   const std::optional<Viewer> viewer = choose_viewer(type, app_config.protocol);
   LaunchResult result;

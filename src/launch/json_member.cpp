@@ -1,5 +1,7 @@
 #include "launch/json_member.h"
 
+#include "app/json_read.h"
+
 namespace kesta::json {
 
 namespace {
@@ -47,12 +49,11 @@ JsonObject* object(JsonObject* object, const char* key) noexcept {
 
 JsonObjectPtr parse_object(const char* text) {
   if (!text) return nullptr;
-  auto parser = take_ref(json_parser_new());
-  if (!json_parser_load_from_data(parser.get(), text, -1, nullptr)) return nullptr;
-  JsonNode* root = json_parser_get_root(parser.get());
-  if (!root || !JSON_NODE_HOLDS_OBJECT(root)) return nullptr;
-  // The reference outlives the parser, which would otherwise free the tree.
-  return JsonObjectPtr(json_object_ref(json_node_get_object(root)));
+  // The same guards as for a whole reply: depth, and texts made UTF-8.
+  const JsonDocument document(text, nullptr);
+  JsonObject* root = document.root_object();
+  // The reference outlives the document, which would otherwise free the tree.
+  return root ? JsonObjectPtr(json_object_ref(root)) : nullptr;
 }
 
 }  // namespace kesta::json

@@ -14,8 +14,11 @@ namespace {
 
 constexpr std::size_t kMaxPath = 255;
 
-void add_line(std::string& text, std::string_view key, std::string_view value) {
+// False, adding nothing, for a value the file cannot carry whole.
+bool add_line(std::string& text, std::string_view key, std::string_view value) {
+  if (value.starts_with('\f')) return false;
   text.append(key).append("=").append(escape_spice_value(value)).append("\n");
+  return true;
 }
 
 // The name is free, or ours to replace.  In the sticky /tmp the rename
@@ -61,19 +64,18 @@ std::string escape_spice_value(std::string_view value) {
   return escaped;
 }
 
-std::string spice_file_text(JsonObject* spice_info) {
+std::optional<std::string> spice_file_text(JsonObject* spice_info) {
   auto text_of = [spice_info](const char* key) { return json::text_or_empty(spice_info, key); };
   std::string text = "[virt-viewer]\n";
-  add_line(text, "ca", text_of("ca"));
-  add_line(text, "host", text_of("host"));
-  add_line(text, "host-subject", text_of("host-subject"));
-  add_line(text, "password", text_of("password"));
-  add_line(text, "proxy", text_of("proxy"));
-  add_line(text, "release-cursor", text_of("release-cursor"));
-  add_line(text, "secure-attention", text_of("secure-attention"));
-  add_line(text, "title", "kesta-" + text_of("title"));
-  add_line(text, "tls-port", std::to_string(json::integer(spice_info, "tls-port").value_or(0)));
-  add_line(text, "toggle-fullscreen", text_of("toggle-fullscreen"));
+  const bool whole =
+      add_line(text, "ca", text_of("ca")) && add_line(text, "host", text_of("host")) &&
+      add_line(text, "host-subject", text_of("host-subject")) && add_line(text, "password", text_of("password")) &&
+      add_line(text, "proxy", text_of("proxy")) && add_line(text, "release-cursor", text_of("release-cursor")) &&
+      add_line(text, "secure-attention", text_of("secure-attention")) &&
+      add_line(text, "title", "kesta-" + text_of("title")) &&
+      add_line(text, "tls-port", std::to_string(json::integer(spice_info, "tls-port").value_or(0))) &&
+      add_line(text, "toggle-fullscreen", text_of("toggle-fullscreen"));
+  if (!whole) return std::nullopt;
   text += "type=spice\n";
   return text;
 }
@@ -85,13 +87,13 @@ std::optional<std::string> write_spice_file(const char* vm_id, JsonObject* spice
     g_print("无法创建SPICE连接文件: /tmp/%s.spice\n", vm_id);
     return std::nullopt;
   }
-  const std::string text = spice_file_text(spice_info);
+  const std::optional<std::string> text = spice_file_text(spice_info);
   // A new owner-only file beside the name, renamed over it: rename replaces
   // a symbolic link instead of following it, and never writes into a file
   // that is already there.
   Error error;
-  if (!name_is_ours(*path) ||
-      !g_file_set_contents_full(path->c_str(), text.data(), static_cast<gssize>(text.size()),
+  if (!text || !name_is_ours(*path) ||
+      !g_file_set_contents_full(path->c_str(), text->data(), static_cast<gssize>(text->size()),
                                 G_FILE_SET_CONTENTS_CONSISTENT, 0600, error)) {
     g_print("无法创建SPICE连接文件: %s\n", path->c_str());
     return std::nullopt;

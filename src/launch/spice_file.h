@@ -20,8 +20,11 @@ std::optional<std::string> spice_file_path(std::string_view vm_id);
 std::string escape_spice_value(std::string_view value);
 
 // The file's twelve lines, from the server's "spriceInfo" object: a text
-// member it lacks is written empty, a missing "tls-port" as 0.
-std::string spice_file_text(JsonObject* spice_info);
+// member it lacks is written empty, a missing "tls-port" as 0.  Nothing when
+// a value starts with a form feed: the format's reader drops it (and any
+// blanks after it), and no escape protects it, so the viewer would get
+// another value than the one sent.
+std::optional<std::string> spice_file_text(JsonObject* spice_info);
 
 // Writes the file for the VM and returns its path.  The file holds the SPICE
 // password, so it is owner-only, and it replaces whatever is at the name

@@ -1,0 +1,279 @@
+// Replies cut off in the middle, replies of fifty megabytes or a hundred
+// thousand VMs, and JSON nested a hundred thousand levels deep (which
+// overflows json-glib's recursive parser unless the client refuses it
+// first).  Every request ends in the dialog or the log line of an ordinary
+// failure, in reasonable time, and the configuration file stays as it was.
+#include <glib/gstdio.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "api/domain_list.h"
+#include "api/registration.h"
+#include "app/config.h"
+#include "app/data_keys.h"
+#include "hostile_support.h"
+#include "launch/viewer_paths.h"
+#include "spin.h"
+#include "support/temp_home.h"
+#include "support/widget_find.h"
+
+namespace kesta {
+namespace {
+
+using test::Outcome;
+using test::Reply;
+namespace paths = test::paths;
+
+constexpr std::size_t kDeep = 100000;
+constexpr std::size_t kFiftyMegabytes = 50u << 20;
+
+const std::string kPowerPath = std::string(paths::kVmStatusPrefix) + "shutdown";
+
+class HostileSizes : public test::HostileClient {
+ protected:
+  void SetUp() override {
+    HostileClient::SetUp();
+    dir_ = test::make_temp_dir();
+    const std::string program = dir_ + "/viewer";
+    test::write_file(program, "#!/bin/sh\ntouch \"" + ran() + "\"\n");
+    chmod(program.c_str(), 0700);
+    viewer_paths = ViewerPaths{program, program, program, program};
+    service_->service().set_vms({test::vm("vm-1", "running")});
+    service_->service().set_vm_config("vm-1", R"({"ip":"127.0.0.1","pool":{"pool":{"connecttype":"freerdp2"}}})");
+  }
+  void TearDown() override {
+    viewer_paths = ViewerPaths{};
+    test::remove_file(ran());
+    test::remove_file(dir_ + "/viewer");
+    g_rmdir(dir_.c_str());
+    HostileClient::TearDown();
+  }
+
+  std::string ran() const { return dir_ + "/ran"; }
+  bool viewer_started() {
+    const bool started = test::spin_until([this] { return g_file_test(ran().c_str(), G_FILE_TEST_EXISTS); });
+    test::remove_file(ran());
+    return started;
+  }
+
+  // The user's action that sends each request, with the path it goes to.
+  Outcome login(const Reply& reply) {
+    if (record() && gtk_widget_get_visible(record()->window))
+      run([this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "注销"))); });
+    if (!login_) build_login();
+    service_->scripts().force_reply(paths::kLogin, reply, test::Repeat::kOnce);
+    return run([this] { sign_in(); });
+  }
+  Outcome refresh(const Reply& reply) {
+    ensure_signed_in();
+    service_->scripts().force_reply(paths::kVmList, reply, test::Repeat::kOnce);
+    return run([this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "刷新"))); });
+  }
+  Outcome shutdown(const Reply& reply) {
+    ensure_signed_in();
+    service_->scripts().force_reply(kPowerPath, reply, test::Repeat::kOnce);
+    return run([this] { activate_menu_item(cards()[0], "关机"); });
+  }
+  Outcome connect(const Reply& reply) {
+    ensure_signed_in();
+    service_->scripts().force_reply(paths::kVmConfig, reply, test::Repeat::kOnce);
+    return run([this] { click_connect(cards()[0]); });
+  }
+  std::vector<std::string> domains(const Reply& reply) {
+    service_->scripts().force_reply(paths::kDomainList, reply, test::Repeat::kOnce);
+    std::vector<std::string> names;
+    printed_ = run([&] { names = fetch_domain_list(app_config.server_address); }).printed;
+    return names;
+  }
+  RegistrationResult registration(const Reply& reply) {
+    service_->scripts().force_reply(paths::kRegister, reply, test::Repeat::kOnce);
+    RegistrationResult result;
+    run([&] { result = register_account(app_config.server_address, "bob", "password1", "鲍勃", "corp"); });
+    return result;
+  }
+
+  // Expects exactly one dialog, with this title and a message that begins
+  // with this text.
+  static void expect_dialog(const Outcome& outcome, const std::string& title, const std::string& message,
+                            const std::string& context) {
+    ASSERT_EQ(outcome.dialogs.size(), 1u) << context << "\n" << outcome.printed.substr(0, 2000);
+    EXPECT_EQ(outcome.dialogs[0].title, title) << context;
+    EXPECT_TRUE(outcome.dialogs[0].message.starts_with(message)) << context << ": " << outcome.dialogs[0].message.substr(0, 200);
+  }
+  void expect_expired(const Outcome& outcome, const std::string& context) {
+    expect_dialog(outcome, "会话已过期", "您的登录会话已过期，请重新登录", context);
+  }
+
+  std::string dir_;
+  std::string printed_;
+};
+
+TEST_F(HostileSizes, AReplyCutOffIsAFailureToConnect) {
+  // Half of the status line and headers, or all of them and half the body.
+  for (const bool with_body : {false, true}) {
+    const Reply reply{200, with_body ? R"({"success":true,"message":"成功","data":{}})" : ""};
+    const std::string context = with_body ? "cut in the body" : "cut in the head";
+    for (const char* path : {paths::kLogin, paths::kVmList, kPowerPath.c_str(), paths::kVmConfig,
+                             paths::kDomainList, paths::kRegister})
+      service_->scripts().clear(path);
+
+    ensure_signed_in();
+    service_->scripts().force_reply(paths::kLogin, reply);
+    service_->scripts().cut(paths::kLogin);
+    run([this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "注销"))); });
+    Outcome outcome = run([this] { sign_in(); });
+    expect_dialog(outcome, "登录失败", "无法连接到服务器", context);
+    service_->scripts().clear(paths::kLogin);
+
+    ensure_signed_in();
+    for (const char* path : {paths::kVmList, kPowerPath.c_str(), paths::kVmConfig, paths::kDomainList,
+                             paths::kRegister}) {
+      service_->scripts().force_reply(path, reply);
+      service_->scripts().cut(path);
+    }
+    outcome = run([this] { activate_menu_item(cards()[0], "关机"); });
+    expect_dialog(outcome, "操作失败", "无法连接到服务器", context);
+    outcome = run([this] { click_connect(cards()[0]); });
+    expect_dialog(outcome, "获取配置失败", "无法连接到服务器", context);
+    std::vector<std::string> names;
+    outcome = run([&] { names = fetch_domain_list(app_config.server_address); });
+    EXPECT_TRUE(names.empty());
+    EXPECT_NE(outcome.printed.find("DEBUG: 请求失败，无法获取域名列表"), std::string::npos) << outcome.printed;
+    RegistrationResult result;
+    run([&] { result = register_account(app_config.server_address, "bob", "password1", "鲍勃", "corp"); });
+    EXPECT_FALSE(result.accepted);
+    EXPECT_TRUE(result.message.starts_with("服务器返回错误，状态码：")) << result.message;
+    outcome = run([this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "刷新"))); });
+    expect_expired(outcome, context);
+    EXPECT_NE(outcome.printed.find("请求虚拟机列表失败，状态码: "), std::string::npos) << outcome.printed;
+  }
+}
+
+TEST_F(HostileSizes, DeeplyNestedJsonIsUnreadable) {
+  for (const std::string& deep : {test::nested_arrays(kDeep), test::nested_objects(kDeep),
+                                  // Tricks by which a counter that reads JSON
+                                  // less leniently than json-glib would lose count
+                                  // of the levels: a lone surrogate that
+                                  // swallows a quote, a single-quoted string, a
+                                  // comment.
+                                  R"(["\ud800\",)" + test::nested_arrays(kDeep) + "]",
+                                  R"(['"',)" + test::nested_arrays(kDeep) + "]",
+                                  R"([/*"*/)" + test::nested_arrays(kDeep) + "]",
+                                  R"({"success":true,"message":"x","data":[)" + test::nested_objects(kDeep) + "]}"}) {
+    const std::string context = deep.substr(0, 12);
+    Outcome outcome = login({200, deep});
+    expect_dialog(outcome, "登录失败", "服务器响应解析错误", context);
+    EXPECT_NE(outcome.printed.find("解析响应失败: "), std::string::npos) << outcome.printed.substr(0, 300);
+    outcome = login({401, deep});
+    expect_dialog(outcome, "登录失败", "无法连接到服务器", context);
+
+    outcome = refresh({200, deep});
+    expect_expired(outcome, context);
+    EXPECT_NE(outcome.printed.find("解析响应失败: "), std::string::npos) << outcome.printed.substr(0, 300);
+    outcome = shutdown({200, deep});
+    expect_dialog(outcome, "响应错误", "无法解析服务器响应", context);
+    outcome = connect({200, deep});
+    expect_dialog(outcome, "响应错误", "无法解析服务器响应", context);
+    EXPECT_TRUE(domains({200, deep}).empty());
+    EXPECT_NE(printed_.find("DEBUG: JSON解析失败: "), std::string::npos) << printed_.substr(0, 300);
+    EXPECT_EQ(registration({200, deep}).message, "解析服务器响应失败");
+  }
+
+  // The pool's JSON texts nested deep: unreadable, so left out.
+  for (const char* text : {"resource", "connectparam"}) {
+    const std::string pool = std::string(R"({"connecttype":"freerdp2",")") + text + R"(":")" +
+                             test::nested_arrays(kDeep) + "\"}";
+    const Outcome outcome =
+        connect({200, R"({"success":true,"data":{"ip":"127.0.0.1","pool":{"pool":)" + pool + "}}}"});
+    EXPECT_TRUE(outcome.dialogs.empty()) << text << outcome.printed.substr(0, 300);
+    EXPECT_TRUE(viewer_started()) << text;
+  }
+
+  // Nesting that any reply might have is read as before.
+  const std::string padded = R"({"success":true,"data":[{"vmid":"vm-1","vmname":"深","status":"running"}],"x":)" +
+                             test::nested_arrays(400) + "}";
+  const Outcome outcome = refresh({200, padded});
+  EXPECT_TRUE(outcome.dialogs.empty());
+  EXPECT_EQ(cards().size(), 1u);
+  EXPECT_TRUE(gtk_widget_get_visible(record()->window));
+}
+
+TEST_F(HostileSizes, ADeeplyNestedConfigurationFileMeansTheDefaults) {
+  config_before_ = R"({"server_address":"http://127.0.0.1:1","x":)" + test::nested_arrays(kDeep) + "}";
+  test::write_file(test::config_path(), config_before_);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(load_config());
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(printed.starts_with("解析配置文件失败: JSON嵌套超过")) << printed;
+  EXPECT_STREQ(app_config.server_address, "");
+}
+
+TEST_F(HostileSizes, FiftyMegabyteRepliesAreShownInPart) {
+  const std::string huge(kFiftyMegabytes, 'x');
+  const std::string huge_message = R"({"success":false,"message":")" + huge + "\"}";
+  const std::string error_page = "<html>" + huge + "</html>";
+
+  Outcome outcome = login({200, huge_message});
+  expect_dialog(outcome, "登录失败", "xxxx", "message");
+  EXPECT_LE(outcome.dialogs[0].message.size(), 2100u);
+  outcome = login({500, error_page, "text/html"});
+  expect_dialog(outcome, "登录失败", "无法连接到服务器", "error page");
+  outcome = login({200, huge});
+  expect_dialog(outcome, "登录失败", "服务器响应解析错误", "junk");
+
+  // A VM of fifty megabytes' name, and an error page in the log.
+  outcome = refresh({200, R"({"success":true,"data":[{"vmid":"vm-1","vmname":")" + huge + R"(","status":"running"}]})"});
+  EXPECT_TRUE(outcome.dialogs.empty());
+  ASSERT_EQ(cards().size(), 1u);
+  EXPECT_NE(test::find_label(cards()[0], std::string(255, 'x')), nullptr) << "the name cut to its field";
+  outcome = refresh({500, error_page, "text/html"});
+  expect_expired(outcome, "error page");
+  EXPECT_LT(outcome.printed.size(), 4000u) << "the error page is not logged whole";
+  EXPECT_NE(outcome.printed.find("错误信息: <html>xxxx"), std::string::npos);
+
+  outcome = shutdown({500, error_page, "text/html"});
+  expect_dialog(outcome, "操作失败", "<html>xxxx", "error page");
+  EXPECT_LE(outcome.dialogs[0].message.size(), 2100u);
+  outcome = shutdown({200, huge_message});
+  expect_dialog(outcome, "操作失败", "xxxx", "message");
+  outcome = connect({502, error_page, "text/html"});
+  expect_dialog(outcome, "获取配置失败", "<html>xxxx", "error page");
+  outcome = connect({200, huge_message});
+  expect_dialog(outcome, "获取配置失败", "xxxx", "message");
+  // An address of fifty megabytes: not in the log whole, and no argument of
+  // the viewer's command line either.
+  outcome = connect({200, R"({"success":true,"data":{"ip":")" + huge + R"(","pool":{"pool":{"connecttype":"freerdp2"}}}})"});
+  EXPECT_TRUE(outcome.dialogs.empty());
+  EXPECT_TRUE(viewer_started());
+  EXPECT_LT(outcome.printed.size(), 4000u);
+
+  EXPECT_TRUE(domains({200, huge}).empty());
+  EXPECT_TRUE(domains({500, error_page, "text/html"}).empty());
+  const RegistrationResult result = registration({200, huge_message});
+  EXPECT_FALSE(result.accepted);
+  EXPECT_EQ(result.message.size(), kFiftyMegabytes) << "the dialog shows it in part";
+
+}
+
+TEST_F(HostileSizes, AHundredThousandVms) {
+  std::vector<test::Vm> vms;
+  vms.reserve(100000);
+  for (int i = 0; i < 100000; ++i) vms.push_back(test::vm("vm-" + std::to_string(i), "running", "桌面" + std::to_string(i)));
+  service_->service().set_vms(std::move(vms));
+  ensure_signed_in();
+  EXPECT_EQ(cards().size(), 4u);
+  EXPECT_EQ(page_label(), "第 1/25000 页");
+  const Outcome outcome = run([this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "刷新"))); });
+  EXPECT_TRUE(outcome.dialogs.empty());
+  EXPECT_EQ(record()->vm_list.size(), 100000u);
+  for (int i = 0; i < 3; ++i) gtk_button_clicked(GTK_BUTTON(test::named(record()->window, keys::kNextButton)));
+  EXPECT_EQ(page_label(), "第 4/25000 页");
+  EXPECT_NE(test::find_label(cards()[0], "桌面12"), nullptr);
+}
+
+}  // namespace
+}  // namespace kesta
