@@ -23,22 +23,14 @@
 #include "desktop/main_window_data.h"
 #include "host/status_channel.h"
 #include "login/login_window.h"
+#include "resident.h"
 #include "stand_in.h"
 
 namespace {
 
 constexpr int kFirstMeasure = 20;
 
-long resident_kib() {
-  FILE* status = std::fopen("/proc/self/status", "r");
-  if (!status) return -1;
-  char line[256];
-  long kib = -1;
-  while (std::fgets(line, sizeof line, status))
-    if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
-  std::fclose(status);
-  return kib;
-}
+using kesta::bench::resident_kib;
 
 void discard(const char*) noexcept {}
 

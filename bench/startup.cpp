@@ -22,19 +22,11 @@
 #include "app/client.h"
 #include "app/fullscreen.h"
 #include "app/ptr.h"
+#include "resident.h"
 
 namespace {
 
-long resident_kib() {
-  FILE* status = std::fopen("/proc/self/status", "r");
-  if (!status) return -1;
-  char line[256];
-  long kib = -1;
-  while (std::fgets(line, sizeof line, status))
-    if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
-  std::fclose(status);
-  return kib;
-}
+using kesta::bench::resident_kib;
 
 void report_and_exit(GdkFrameClock*, gpointer) noexcept {
   std::printf("frame %ld\n", resident_kib());
