@@ -42,6 +42,7 @@ class Desktop : public test::ClientFixture {
   void quietly(void (*action)(GtkButton*, gpointer)) {
     testing::internal::CaptureStdout();
     action(nullptr, record());
+    test::wait_for_requests();
     testing::internal::GetCapturedStdout();
   }
   // The last power request's path and raw query.
@@ -222,6 +223,7 @@ TEST_F(Desktop, RefreshWithTheServerDownExpiresTheSession) {
   service_.reset();
   testing::internal::CaptureStdout();
   on_refresh_clicked(nullptr, record());
+  test::wait_for_requests();
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find("请求虚拟机列表失败，状态码: "), std::string::npos) << out;
   ASSERT_EQ(dialogs().size(), 1u);
@@ -238,12 +240,15 @@ TEST_F(Desktop, TimerTicksEndThemselves) {
   // A tick on a visible window reloads and keeps going.
   testing::internal::CaptureStdout();
   EXPECT_TRUE(refresh_timer_tick(record()));
+  test::wait_for_requests();
   EXPECT_EQ(service_->received().count(test::paths::kVmList), 2u);
 
   // A failed reload on a tick ends the session and the timer, leaving the old
-  // cards in the hidden window.
+  // cards in the hidden window.  The tick only starts the load; its reply
+  // ends the timer.
   service_->scripts().force_reply(test::paths::kVmList, test::Reply{500, "down", "text/plain"});
-  EXPECT_FALSE(refresh_timer_tick(record()));
+  EXPECT_TRUE(refresh_timer_tick(record()));
+  test::wait_for_requests();
   EXPECT_EQ(dialogs().size(), 1u);
   EXPECT_EQ(cards().size(), 2u);
   EXPECT_EQ(g_object_get_data(window, keys::kRefreshTimerId), nullptr) << "nothing left for the teardown";

@@ -16,9 +16,12 @@
 #include "app/fixed_text.h"
 #include "hostile_support.h"
 #include "stand_in.h"
+#include "support/wait_reply.h"
 
 namespace kesta {
 namespace {
+
+using test::send_request;
 
 using Clock = std::chrono::steady_clock;
 namespace paths = test::paths;

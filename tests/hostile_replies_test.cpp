@@ -21,10 +21,14 @@
 #include "login/register_dialog.h"
 #include "spin.h"
 #include "support/temp_home.h"
+#include "support/wait_reply.h"
 #include "support/widget_find.h"
 
 namespace kesta {
 namespace {
+
+using test::fetch_domain_list;
+using test::register_account;
 
 using test::DialogRecord;
 using test::Outcome;

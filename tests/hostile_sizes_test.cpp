@@ -19,10 +19,14 @@
 #include "launch/viewer_paths.h"
 #include "spin.h"
 #include "support/temp_home.h"
+#include "support/wait_reply.h"
 #include "support/widget_find.h"
 
 namespace kesta {
 namespace {
+
+using test::fetch_domain_list;
+using test::register_account;
 
 using test::Outcome;
 using test::Reply;

@@ -155,6 +155,7 @@ Outcome HostileClient::run(const std::function<void()>& action) {
   const std::size_t before = dialogs().size();
   testing::internal::CaptureStdout();
   action();
+  wait_for_requests();
   Outcome outcome;
   outcome.printed = testing::internal::GetCapturedStdout();
   outcome.dialogs.assign(dialogs().begin() + static_cast<std::ptrdiff_t>(before), dialogs().end());

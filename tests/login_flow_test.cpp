@@ -118,6 +118,7 @@ TEST_F(LoginFlow, MacModeSendsTheAddress) {
   build_login();
   testing::internal::CaptureStdout();
   gtk_button_clicked(GTK_BUTTON(test::find_button(login_, "登录")));
+  test::wait_for_requests();
   testing::internal::GetCapturedStdout();
   const GCharPtr mac = get_mac_address();
   if (!mac) {
@@ -150,6 +151,7 @@ TEST_F(LoginFlow, SigningInAgainTearsDownTheFirstRecord) {
 
   testing::internal::CaptureStdout();
   gtk_button_clicked(GTK_BUTTON(test::find_button(login_, "登录")));
+  test::wait_for_requests();
   const std::string out = testing::internal::GetCapturedStdout();
   ASSERT_NE(record(), nullptr);
   EXPECT_NE(record(), first);

@@ -16,10 +16,14 @@
 #include "login_screen_support.h"
 #include "stand_in.h"
 #include "support/dialog_recorder.h"
+#include "support/wait_reply.h"
 #include "support/widget_find.h"
 
 namespace kesta {
 namespace {
+
+using test::fetch_domain_list;
+using test::register_account;
 
 using test::DialogRecord;
 using test::find_button;

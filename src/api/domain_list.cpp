@@ -57,28 +57,30 @@ std::vector<std::string> parse_domain_list(std::string_view body) {
   return domains;
 }
 
-std::vector<std::string> fetch_domain_list(const char* server_address) {
+PendingRequest fetch_domain_list_async(const char* server_address,
+                                       std::function<void(std::vector<std::string>)> done) {
   HttpRequest request;
   request.url = std::string(server_address) + "/api/ad/getDomainList?page=1&size=999";
   request.timeout = kTimeoutSeconds;
   g_print("DEBUG: 请求域名列表 URL: %s\n", request.url.c_str());
 
-  std::vector<std::string> domains;
-  const std::optional<HttpReply> reply = send_request(request);
-  if (!reply) {
-    g_print("DEBUG: 创建HTTP请求失败\n");
-    return domains;
-  }
-  g_print("DEBUG: 域名列表请求状态码: %u\n", reply->status);
-  if (reply->status != SOUP_STATUS_OK) {
-    g_print("DEBUG: 请求失败，无法获取域名列表\n");
-  } else {
-    g_print("DEBUG: 收到域名列表响应，长度: %zu\n", reply->body.size());
-    g_print("DEBUG: 响应前100个字符: %.100s\n", reply->body.c_str());
-    domains = parse_domain_list(reply->body);
-  }
-  g_print("DEBUG: 最终获取到 %zu 个域名\n", domains.size());
-  return domains;
+  return send_request_async(request, [done = std::move(done)](std::optional<HttpReply> reply) {
+    std::vector<std::string> domains;
+    if (!reply) {
+      g_print("DEBUG: 创建HTTP请求失败\n");
+      return done(std::move(domains));
+    }
+    g_print("DEBUG: 域名列表请求状态码: %u\n", reply->status);
+    if (reply->status != SOUP_STATUS_OK) {
+      g_print("DEBUG: 请求失败，无法获取域名列表\n");
+    } else {
+      g_print("DEBUG: 收到域名列表响应，长度: %zu\n", reply->body.size());
+      g_print("DEBUG: 响应前100个字符: %.100s\n", reply->body.c_str());
+      domains = parse_domain_list(reply->body);
+    }
+    g_print("DEBUG: 最终获取到 %zu 个域名\n", domains.size());
+    done(std::move(domains));
+  });
 }
 
 }  // namespace kesta

@@ -1,9 +1,12 @@
 // The account domains the service offers to self-service registration.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "api/http.h"
 
 namespace kesta {
 
@@ -13,6 +16,7 @@ std::vector<std::string> parse_domain_list(std::string_view body);
 // The names in the order of the reply, as sent (duplicates and empty names
 // included).  Anonymous, 10-second timeout.  Every failure gives the empty
 // list; the "DEBUG: " lines on standard output tell why.
-std::vector<std::string> fetch_domain_list(const char* server_address);
+PendingRequest fetch_domain_list_async(const char* server_address,
+                                       std::function<void(std::vector<std::string>)> done);
 
 }  // namespace kesta

@@ -1,17 +1,20 @@
-// One blocking exchange with the service, on a session of its own.
+// One exchange with the service, on a session of its own, sent without
+// waiting: the main loop keeps running while the service answers.
 #pragma once
 
 #include <glib.h>
 
+#include <cstddef>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace kesta {
 
 // How long the VM list, power and connection-configuration requests wait
-// for the service.  Every request blocks the user interface, so a service
-// that accepts and never answers must not freeze it for good.  (The login,
-// domain-list and registration requests wait 10 seconds.)
+// for the service.  (The login, domain-list and registration requests wait
+// 10 seconds.)
 inline constexpr guint kReplyTimeoutSeconds = 60;
 
 struct HttpRequest {
@@ -22,7 +25,7 @@ struct HttpRequest {
   const char* token = nullptr;
   // A compact JSON text sent as the body, when set.
   std::optional<std::string> json_body;
-  // Seconds; 0 sets no timeout.
+  // Seconds the whole exchange may take; 0 sets no limit.
   guint timeout = 0;
 };
 
@@ -35,9 +38,36 @@ struct HttpReply {
   bool has_body = false;
 };
 
-// Sends the request and waits for the reply.  Nothing when the URL does not
-// make a request (no scheme or host).  Certificate errors do not fail it.
-std::optional<HttpReply> send_request(const HttpRequest& request);
+// What the handler of a request gets: the reply, or nothing when the URL
+// does not make a request (no scheme or host).
+using ReplyHandler = std::function<void(std::optional<HttpReply>)>;
+
+class Exchange;
+
+// A request under way.  Dropping it (or cancel) cancels the exchange: the
+// handler is never called after that.  Empty once the handler has run.
+class PendingRequest {
+ public:
+  PendingRequest() = default;
+  explicit PendingRequest(std::shared_ptr<Exchange> exchange) : exchange_(std::move(exchange)) {}
+  PendingRequest(PendingRequest&&) noexcept = default;
+  PendingRequest& operator=(PendingRequest&& other) noexcept;
+  ~PendingRequest() { cancel(); }
+
+  void cancel() noexcept;
+  // True while the handler has yet to run.
+  bool pending() const noexcept;
+
+ private:
+  std::shared_ptr<Exchange> exchange_;
+};
+
+// Sends the request.  The handler runs later from the main loop, never
+// before this returns.  Certificate errors do not fail a request.
+PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handler);
+
+// How many requests of the process have yet to be answered or cancelled.
+std::size_t requests_in_flight() noexcept;
 
 // A text put into a query value: everything but unreserved characters is
 // percent-escaped, so a value cannot add parameters or a fragment.

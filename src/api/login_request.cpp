@@ -71,37 +71,35 @@ std::string mac_login_name(const char* mac) {
   return std::string(clip(std::string(mac) + "@mac", kMacNameSize));
 }
 
-LoginResult request_login(const char* server_address, const char* username, const char* password,
-                          guint timeout) {
+PendingRequest request_login_async(const char* server_address, const char* username, const char* password,
+                                   guint timeout, LoginHandler done) {
   HttpRequest request;
   request.method = "POST";
   request.url = std::string(server_address) + "/api/custom/login";
   request.json_body = compact_json({{"username", username}, {"password", password}});
   request.timeout = timeout;
 
-  const std::optional<HttpReply> reply = send_request(request);
-  if (!reply) return {LoginResult::Kind::BadAddress, {}};
-  if (reply->status == SOUP_STATUS_OK) return parse_login_reply(reply->body);
-
-  g_print("请求失败，状态码: %d\n", static_cast<int>(reply->status));
-  std::string message = login_failure_message(reply->status, reply->body);
-  g_print("错误信息: %s\n", message.c_str());
-  return {LoginResult::Kind::Failed, std::move(message)};
+  return send_request_async(request, [done = std::move(done)](std::optional<HttpReply> reply) {
+    if (!reply) return done({LoginResult::Kind::BadAddress, {}});
+    if (reply->status == SOUP_STATUS_OK) return done(parse_login_reply(reply->body));
+    g_print("请求失败，状态码: %d\n", static_cast<int>(reply->status));
+    std::string message = login_failure_message(reply->status, reply->body);
+    g_print("错误信息: %s\n", message.c_str());
+    done({LoginResult::Kind::Failed, std::move(message)});
+  });
 }
 
-void fetch_access_token(const char* username, const char* password, const char* server_address,
-                        guint timeout) {
-  LoginResult result = request_login(server_address, username, password, timeout);
-  switch (result.kind) {
-    case LoginResult::Kind::Token:
-      global_token.reset(g_strdup(result.text.c_str()));
-      break;
-    case LoginResult::Kind::BadAddress:
-      g_print("创建HTTP消息失败，请检查URL格式: %s/api/custom/login\n", server_address);
-      break;
-    default:
-      break;
-  }
+PendingRequest fetch_access_token_async(const char* username, const char* password, const char* server_address,
+                                        guint timeout, std::function<void()> done) {
+  std::string url = std::string(server_address) + "/api/custom/login";
+  return request_login_async(server_address, username, password, timeout,
+                             [url = std::move(url), done = std::move(done)](LoginResult result) {
+                               if (result.kind == LoginResult::Kind::Token)
+                                 global_token.reset(g_strdup(result.text.c_str()));
+                               else if (result.kind == LoginResult::Kind::BadAddress)
+                                 g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str());
+                               done();
+                             });
 }
 
 }  // namespace kesta

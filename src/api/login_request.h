@@ -3,9 +3,11 @@
 
 #include <glib.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "api/http.h"
 #include "app/ptr.h"
 
 namespace kesta {
@@ -27,18 +29,21 @@ struct LoginResult {
 // refusal.
 LoginResult parse_login_reply(std::string_view body);
 
+using LoginHandler = std::function<void(LoginResult)>;
+
 // Sends the login request; timeout in seconds, 0 for none.  Prints its log
-// lines; shows nothing.
-LoginResult request_login(const char* server_address, const char* username, const char* password,
-                          guint timeout);
+// lines when the reply is in; shows nothing.
+PendingRequest request_login_async(const char* server_address, const char* username, const char* password,
+                                   guint timeout, LoginHandler done);
 
 // The token of the status channel's own sign-in; null until one succeeds.
 extern GCharPtr global_token;
 
 // Signs in (timeout in seconds, 0 for none) and keeps the token in
-// global_token; a failure leaves global_token as it was.
-void fetch_access_token(const char* username, const char* password, const char* server_address,
-                        guint timeout);
+// global_token; a failure leaves global_token as it was.  done runs when the
+// reply is in.
+PendingRequest fetch_access_token_async(const char* username, const char* password, const char* server_address,
+                                        guint timeout, std::function<void()> done);
 
 // The message shown for a login answered with `status` (not 200) and body.
 std::string login_failure_message(guint status, const std::string& body);

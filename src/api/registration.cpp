@@ -30,8 +30,9 @@ RegistrationResult parse_registration_reply(std::string_view body) {
   return refused(message);
 }
 
-RegistrationResult register_account(const char* server_address, const char* username, const char* password,
-                                    const char* nickname, const char* domain) {
+PendingRequest register_account_async(const char* server_address, const char* username, const char* password,
+                                      const char* nickname, const char* domain,
+                                      std::function<void(RegistrationResult)> done) {
   HttpRequest request;
   request.method = "POST";
   request.url = std::string(server_address) + "/api/custom/register";
@@ -39,15 +40,16 @@ RegistrationResult register_account(const char* server_address, const char* user
       compact_json({{"username", username}, {"password", password}, {"nickname", nickname}, {"domain", domain}});
   request.timeout = kTimeoutSeconds;
 
-  const std::optional<HttpReply> reply = send_request(request);
-  if (!reply) return refused("无法连接到服务器，请检查服务器地址是否正确");
-  // A server that cannot be reached shows up here too, with libsoup's
-  // transport status.
-  if (reply->status != SOUP_STATUS_OK) {
-    const GCharPtr text(g_strdup_printf("服务器返回错误，状态码：%u", reply->status));
-    return refused(text.get());
-  }
-  return parse_registration_reply(reply->body);
+  return send_request_async(request, [done = std::move(done)](std::optional<HttpReply> reply) {
+    if (!reply) return done(refused("无法连接到服务器，请检查服务器地址是否正确"));
+    // A server that cannot be reached shows up here too, with libsoup's
+    // transport status.
+    if (reply->status != SOUP_STATUS_OK) {
+      const GCharPtr text(g_strdup_printf("服务器返回错误，状态码：%u", reply->status));
+      return done(refused(text.get()));
+    }
+    done(parse_registration_reply(reply->body));
+  });
 }
 
 }  // namespace kesta

@@ -35,23 +35,25 @@ VmConfigReply parse_vm_config(std::string_view body) {
   return result;
 }
 
-VmConfigReply send_vm_config(const char* server_address, const char* token, const char* vmid) {
+PendingRequest send_vm_config_async(const char* server_address, const char* token, const char* vmid,
+                                    std::function<void(VmConfigReply)> done) {
   const HttpRequest request = vm_config_request(server_address, token, vmid);
-  VmConfigReply result;
-  const std::optional<HttpReply> reply = send_request(request);
-  if (!reply) {
-    g_print("创建HTTP消息失败，请检查URL格式: %s\n", request.url.c_str());
-    return result;
-  }
-  result.status = reply->status;
-  if (reply->status != SOUP_STATUS_OK) {
-    result.kind = VmConfigReply::Kind::Failed;
-    result.message = reply->has_body ? reply->body : "无法连接到服务器";
-    return result;
-  }
-  VmConfigReply parsed = parse_vm_config(reply->body);
-  parsed.status = reply->status;
-  return parsed;
+  return send_request_async(request, [url = request.url, done = std::move(done)](std::optional<HttpReply> reply) {
+    VmConfigReply result;
+    if (!reply) {
+      g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str());
+      return done(std::move(result));
+    }
+    result.status = reply->status;
+    if (reply->status != SOUP_STATUS_OK) {
+      result.kind = VmConfigReply::Kind::Failed;
+      result.message = reply->has_body ? reply->body : "无法连接到服务器";
+      return done(std::move(result));
+    }
+    VmConfigReply parsed = parse_vm_config(reply->body);
+    parsed.status = reply->status;
+    done(std::move(parsed));
+  });
 }
 
 }  // namespace kesta

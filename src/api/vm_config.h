@@ -4,6 +4,7 @@
 #include <glib.h>
 #include <json-glib/json-glib.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,7 @@ VmConfigReply parse_vm_config(std::string_view body);
 
 // Asks for the VM's connection configuration.  Prints parser errors; the
 // caller handles a 401 before anything else is said.
-VmConfigReply send_vm_config(const char* server_address, const char* token, const char* vmid);
+PendingRequest send_vm_config_async(const char* server_address, const char* token, const char* vmid,
+                                    std::function<void(VmConfigReply)> done);
 
 }  // namespace kesta

@@ -68,17 +68,19 @@ HttpRequest vm_list_request(const ClientConfig& config, const char* token) {
   return request;
 }
 
-VmListReply fetch_vm_list(const ClientConfig& config, const char* token) {
+PendingRequest fetch_vm_list_async(const ClientConfig& config, const char* token,
+                                   std::function<void(VmListReply)> done) {
   const HttpRequest request = vm_list_request(config, token);
-  const std::optional<HttpReply> reply = send_request(request);
-  if (!reply) {
-    g_print("创建HTTP消息失败，请检查URL格式: %s\n", request.url.c_str());
-    return {};
-  }
-  if (reply->status == SOUP_STATUS_OK) return parse_vm_list(reply->body);
-  g_print("请求虚拟机列表失败，状态码: %d\n", static_cast<int>(reply->status));
-  if (!reply->body.empty()) g_print("错误信息: %s\n", readable_text(reply->body, kMaxLoggedBody).c_str());
-  return {};
+  return send_request_async(request, [url = request.url, done = std::move(done)](std::optional<HttpReply> reply) {
+    if (!reply) {
+      g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str());
+      return done({});
+    }
+    if (reply->status == SOUP_STATUS_OK) return done(parse_vm_list(reply->body));
+    g_print("请求虚拟机列表失败，状态码: %d\n", static_cast<int>(reply->status));
+    if (!reply->body.empty()) g_print("错误信息: %s\n", readable_text(reply->body, kMaxLoggedBody).c_str());
+    done({});
+  });
 }
 
 }  // namespace kesta

@@ -3,6 +3,7 @@
 
 #include <glib.h>
 
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -36,7 +37,8 @@ VmListReply parse_vm_list(std::string_view body);
 HttpRequest vm_list_request(const ClientConfig& config, const char* token);
 
 // Fetches the list with the token; every failure gives an empty list with
-// ok false, and prints why.
-VmListReply fetch_vm_list(const ClientConfig& config, const char* token);
+// ok false, and prints why when the reply is in.
+PendingRequest fetch_vm_list_async(const ClientConfig& config, const char* token,
+                                   std::function<void(VmListReply)> done);
 
 }  // namespace kesta

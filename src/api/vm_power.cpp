@@ -17,14 +17,11 @@ HttpRequest vm_power_request(const ClientConfig& config, const char* token, cons
   return request;
 }
 
-PowerReply send_vm_power(const ClientConfig& config, const char* token, const char* vmid,
-                         const PowerCommand& command) {
-  const HttpRequest request = vm_power_request(config, token, vmid, command);
-  g_print(command.log_format, request.url.c_str());
+namespace {
 
-  const std::optional<HttpReply> reply = send_request(request);
+PowerReply read_power_reply(const std::optional<HttpReply>& reply, const std::string& url) {
   if (!reply) {
-    g_print("创建HTTP消息失败，请检查URL格式: %s\n", request.url.c_str());
+    g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str());
     return {PowerReply::Kind::BadAddress, 0, {}};
   }
   if (reply->status == SOUP_STATUS_OK || reply->status == SOUP_STATUS_CREATED) {
@@ -40,6 +37,17 @@ PowerReply send_vm_power(const ClientConfig& config, const char* token, const ch
     return {PowerReply::Kind::Refused, reply->status, message ? message : "未知错误"};
   }
   return {PowerReply::Kind::Failed, reply->status, reply->has_body ? reply->body : "无法连接到服务器"};
+}
+
+}  // namespace
+
+PendingRequest send_vm_power_async(const ClientConfig& config, const char* token, const char* vmid,
+                                   const PowerCommand& command, std::function<void(PowerReply)> done) {
+  const HttpRequest request = vm_power_request(config, token, vmid, command);
+  g_print(command.log_format, request.url.c_str());
+  return send_request_async(request, [url = request.url, done = std::move(done)](std::optional<HttpReply> reply) {
+    done(read_power_reply(reply, url));
+  });
 }
 
 }  // namespace kesta

@@ -3,6 +3,7 @@
 
 #include <glib.h>
 
+#include <functional>
 #include <string>
 
 #include "api/http.h"
@@ -41,9 +42,10 @@ struct PowerReply {
 HttpRequest vm_power_request(const ClientConfig& config, const char* token, const char* vmid,
                              const PowerCommand& command);
 
-// Prints the URL line (and parser errors) before the caller looks at the
-// status: a 401 is the caller's to handle before anything else is said.
-PowerReply send_vm_power(const ClientConfig& config, const char* token, const char* vmid,
-                         const PowerCommand& command);
+// Prints the URL line when sending, and parser errors before the caller
+// looks at the status: a 401 is the caller's to handle before anything else
+// is said.
+PendingRequest send_vm_power_async(const ClientConfig& config, const char* token, const char* vmid,
+                                   const PowerCommand& command, std::function<void(PowerReply)> done);
 
 }  // namespace kesta

@@ -16,6 +16,13 @@ inline constexpr char kRegisterLinkBox[] = "register_link_box";
 inline constexpr char kMacInfoLabel[] = "mac_info_label";
 // The signed-in desktop window's record, released with it.
 inline constexpr char kMainWindow[] = "main_window";
+// The sign-in under way, cancelled when the window goes.
+inline constexpr char kLoginAttempt[] = "login_attempt";
+
+// On the login and desktop windows and the registration dialog: the busy
+// indicator, and whether a hold on the window's input lasts.
+inline constexpr char kBusyIndicator[] = "busy_indicator";
+inline constexpr char kBusy[] = "busy";
 
 // On a desktop window.
 inline constexpr char kLoginWindow[] = "login_window";
@@ -41,5 +48,6 @@ inline constexpr char kIsMacMode[] = "is_mac_mode";  // the form's MAC-login fla
 inline constexpr char kNicknameEntry[] = "nickname_entry";
 inline constexpr char kDomainCombo[] = "domain_combo";
 inline constexpr char kVerificationEntry[] = "verification_entry";
+inline constexpr char kRegistration[] = "registration";  // the registration request under way
 
 }  // namespace kesta::keys

@@ -1,5 +1,6 @@
 #include "app/status_bar.h"
 
+#include "app/busy.h"
 #include "app/label_timer.h"
 #include "app/ptr.h"
 #include "app/widget_style.h"
@@ -30,7 +31,7 @@ gboolean refresh_address_label(gpointer label) noexcept {
   return G_SOURCE_CONTINUE;
 }
 
-GtkWidget* build_status_bar(bool refresh_address) {
+GtkWidget* build_status_bar(GtkWidget* window, bool refresh_address) {
   GtkWidget* bar = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_widget_set_margin_top(bar, 0);
   GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
@@ -55,6 +56,7 @@ GtkWidget* build_status_bar(bool refresh_address) {
 
   GtkWidget* middle = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
   gtk_widget_set_hexpand(middle, TRUE);
+  pack_start(middle, build_busy_indicator(window, kBarGrey));
   GCharPtr version(g_strdup_printf("青柚KESTA 版本：%s", kVersion));
   GtkWidget* version_label = bar_label(version.get());
   gtk_widget_set_halign(version_label, GTK_ALIGN_CENTER);

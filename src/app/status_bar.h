@@ -7,8 +7,9 @@
 namespace kesta {
 
 // With refresh_address, the address is read again every 60 seconds; the
-// clock always advances once a minute.
-GtkWidget* build_status_bar(bool refresh_address);
+// clock always advances once a minute.  The bar holds the window's busy
+// indicator.
+GtkWidget* build_status_bar(GtkWidget* window, bool refresh_address);
 
 // Timer callback: the address label's text from the current local address.
 gboolean refresh_address_label(gpointer label) noexcept;

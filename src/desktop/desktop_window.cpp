@@ -96,6 +96,14 @@ void build_vm_area(MainWindowData* data) {
   g_signal_connect(next, "clicked", G_CALLBACK(on_next_page), data);
 }
 
+// A hidden window's requests have no one left to answer to.
+void on_desktop_hidden(GtkWidget*, gpointer record) noexcept {
+  auto* data = static_cast<MainWindowData*>(record);
+  data->list_request.cancel();
+  data->action_request.cancel();
+  data->busy.reset();
+}
+
 }  // namespace
 
 std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidget* login_window) {
@@ -118,14 +126,19 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
   pack_start(outer, data->content_box, true);
   build_header(data.get());
   build_vm_area(data.get());
-  gtk_box_pack_end(GTK_BOX(outer), build_status_bar(false), FALSE, FALSE, 0);
+  gtk_box_pack_end(GTK_BOX(outer), build_status_bar(data->window, false), FALSE, FALSE, 0);
 
   make_fullscreen(window);
   gtk_widget_show_all(data->window);
 
-  // A failed first load only shows the empty list; it does not end the session.
-  data->vm_list = fetch_vm_list(app_config, data->token.get()).vms;
-  show_vm_page(data.get());
+  // The window is there at once, saying that the list is loading.  A failed
+  // first load only shows the empty list; it does not end the session.
+  MainWindowData* record = data.get();
+  data->list_request = fetch_vm_list_async(app_config, data->token.get(), [record](VmListReply reply) {
+    record->vm_list = std::move(reply.vms);
+    show_vm_page(record);
+  });
+  g_signal_connect(window, "hide", G_CALLBACK(on_desktop_hidden), record);
 
   const guint timer = g_timeout_add(kRefreshMilliseconds, refresh_timer_tick, data.get());
   g_object_set_data(G_OBJECT(window), keys::kRefreshTimerId, GUINT_TO_POINTER(timer));
@@ -136,6 +149,7 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
 void destroy_main_window_data(gpointer record) noexcept {
   std::unique_ptr<MainWindowData> data(static_cast<MainWindowData*>(record));
   if (!data) return;
+  g_signal_handlers_disconnect_by_func(data->window, reinterpret_cast<gpointer>(on_desktop_hidden), record);
   // The tick clears the id when it ends the timer itself.
   const guint timer = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(data->window), keys::kRefreshTimerId));
   if (timer) {

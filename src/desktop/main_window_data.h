@@ -3,7 +3,11 @@
 
 #include <gtk/gtk.h>
 
+#include <optional>
+
+#include "api/http.h"
 #include "api/vm_list.h"
+#include "app/busy.h"
 #include "app/ptr.h"
 
 namespace kesta {
@@ -20,6 +24,13 @@ struct MainWindowData {
   // Keeps the window object readable by the teardown even after GTK has
   // destroyed the window.
   RefPtr<GtkWidget> window_ref;
+  // The requests under way, cancelled when the window is hidden or the
+  // record goes: a load of the list, and a card's power or connection
+  // request.
+  PendingRequest list_request;
+  PendingRequest action_request;
+  // Holds the window's input while a request the user started runs.
+  std::optional<BusyHold> busy;
 };
 
 }  // namespace kesta

@@ -1,5 +1,7 @@
 #include "desktop/refresh.h"
 
+#include <functional>
+
 #include "app/config.h"
 #include "app/data_keys.h"
 #include "app/dialog.h"
@@ -10,12 +12,13 @@ namespace kesta {
 
 namespace {
 
-// Replaces the list with a fresh load; false when the load failed.
-bool reload(MainWindowData* data) {
-  data->vm_list.clear();
-  VmListReply reply = fetch_vm_list(app_config, data->token.get());
-  data->vm_list = std::move(reply.vms);
-  return reply.ok;
+// Replaces the list with a fresh load, then tells whether it succeeded.  A
+// load already under way gives way to this one.
+void reload(MainWindowData* data, std::function<void(bool ok)> then) {
+  data->list_request = fetch_vm_list_async(app_config, data->token.get(), [data, then](VmListReply reply) {
+    data->vm_list = std::move(reply.vms);
+    then(reply.ok);
+  });
 }
 
 gboolean end_timer(MainWindowData* data, const char* line) {
@@ -41,9 +44,13 @@ bool handle_session_expiry(guint status, GtkWidget* desktop_window) {
 
 void on_refresh_clicked(GtkButton*, gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
-  // Any failure of the reload counts as an expired session.
-  if (!reload(data)) handle_session_expiry(401, data->window);
-  show_vm_page(data);
+  data->busy.emplace(data->window, "正在加载虚拟机列表...");
+  reload(data, [data](bool ok) {
+    data->busy.reset();
+    // Any failure of the reload counts as an expired session.
+    if (!ok) handle_session_expiry(401, data->window);
+    show_vm_page(data);
+  });
 }
 
 gboolean refresh_timer_tick(gpointer record) noexcept {
@@ -53,9 +60,19 @@ gboolean refresh_timer_tick(gpointer record) noexcept {
   if (!GTK_IS_WIDGET(data->window)) return end_timer(data, "错误：window不是有效的GTK组件，停止自动刷新\n");
   if (!gtk_widget_get_visible(data->window)) return end_timer(data, "窗口不可见，停止自动刷新\n");
 
-  if (!reload(data) && handle_session_expiry(401, data->window))
-    return end_timer(data, "");
-  show_vm_page(data);
+  // A tick that comes while a load is under way leaves it be; the next one
+  // comes as usual.
+  if (data->list_request.pending()) return G_SOURCE_CONTINUE;
+  reload(data, [data](bool ok) {
+    if (!ok && handle_session_expiry(401, data->window)) {
+      GObject* window = G_OBJECT(data->window);
+      if (const guint timer = GPOINTER_TO_UINT(g_object_get_data(window, keys::kRefreshTimerId)))
+        g_source_remove(timer);
+      g_object_set_data(window, keys::kRefreshTimerId, nullptr);
+      return;
+    }
+    show_vm_page(data);
+  });
   return G_SOURCE_CONTINUE;
 }
 

@@ -2,7 +2,6 @@
 
 #include <string_view>
 
-#include "app/config.h"
 #include "app/data_keys.h"
 #include "app/dialog.h"
 #include "desktop/main_window_data.h"
@@ -35,7 +34,7 @@ MainWindowData* item_window_data(GtkMenuItem* item) {
 
 void power_action(GtkMenuItem* item, const char* action) {
   if (MainWindowData* data = item_window_data(item))
-    request_vm_action(app_config, data->token.get(), text_data(item, keys::kVmid), action, data->window);
+    request_vm_action(data, text_data(item, keys::kVmid), action);
 }
 
 }  // namespace
@@ -56,23 +55,23 @@ void on_connect_clicked(GtkButton* button, gpointer) noexcept {
   g_print("处理虚拟机连接，ID: %s，状态: %s\n", vmid, status);
   const std::string_view state = status ? status : "";
   if (state == "suspended")
-    request_vm_resume(app_config, data->token.get(), vmid, top);
+    request_vm_resume(data, vmid);
   else if (state == "stopped")
-    request_vm_start(app_config, data->token.get(), vmid, top);
+    request_vm_start(data, vmid);
   else if (state == "running")
-    fetch_vm_config(app_config.server_address, data->token.get(), vmid, top);
+    fetch_vm_config(data, vmid);
   else
     show_message_dialog(GTK_WINDOW(top), "无法连接", "虚拟机状态未知或不可用");
 }
 
 void on_power_start(GtkMenuItem* item, gpointer) noexcept {
   if (MainWindowData* data = item_window_data(item))
-    request_vm_start(app_config, data->token.get(), text_data(item, keys::kVmid), data->window);
+    request_vm_start(data, text_data(item, keys::kVmid));
 }
 
 void on_power_resume(GtkMenuItem* item, gpointer) noexcept {
   if (MainWindowData* data = item_window_data(item))
-    request_vm_resume(app_config, data->token.get(), text_data(item, keys::kVmid), data->window);
+    request_vm_resume(data, text_data(item, keys::kVmid));
 }
 
 void on_power_shutdown(GtkMenuItem* item, gpointer) noexcept { power_action(item, "shutdown"); }

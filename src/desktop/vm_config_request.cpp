@@ -23,10 +23,7 @@ const char* text_or_empty(JsonObject* object, const char* key) {
   return text ? text : "";
 }
 
-}  // namespace
-
-void fetch_vm_config(const char* server_address, const char* token, const char* vmid, GtkWidget* window) {
-  VmConfigReply reply = send_vm_config(server_address, token, vmid);
+void connect_with(const VmConfigReply& reply, const char* vmid, GtkWidget* window) {
   GtkWindow* parent = GTK_WINDOW(window);
   switch (reply.kind) {
     case VmConfigReply::Kind::BadAddress:
@@ -66,6 +63,17 @@ void fetch_vm_config(const char* server_address, const char* token, const char* 
   const GCharPtr password =
       app_config.save_credentials ? decrypt_password(app_config.encrypted_password) : GCharPtr(g_strdup(""));
   dispatch_connection(connect_type, address, app_config.username, password.get(), parent, pool);
+}
+
+}  // namespace
+
+void fetch_vm_config(MainWindowData* data, const char* vmid) {
+  data->busy.emplace(data->window, "正在连接…");
+  data->action_request = send_vm_config_async(app_config.server_address, data->token.get(), vmid,
+                                              [data, id = std::string(vmid)](VmConfigReply reply) {
+                                                data->busy.reset();
+                                                connect_with(reply, id.c_str(), data->window);
+                                              });
 }
 
 }  // namespace kesta

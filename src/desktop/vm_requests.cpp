@@ -1,6 +1,7 @@
 #include "desktop/vm_requests.h"
 
 #include "api/vm_power.h"
+#include "app/config.h"
 #include "app/dialog.h"
 #include "desktop/refresh.h"
 
@@ -8,9 +9,8 @@ namespace kesta {
 
 namespace {
 
-void power_request(const ClientConfig& config, const char* token, const char* vmid, const PowerCommand& command,
-                   const char* success_message, const char* failure_title, GtkWidget* parent) {
-  const PowerReply reply = send_vm_power(config, token, vmid, command);
+void show_outcome(const PowerReply& reply, const char* success_message, const char* failure_title,
+                  GtkWidget* parent) {
   GtkWindow* window = GTK_WINDOW(parent);
   switch (reply.kind) {
     case PowerReply::Kind::BadAddress:
@@ -33,19 +33,28 @@ void power_request(const ClientConfig& config, const char* token, const char* vm
   }
 }
 
+void power_request(MainWindowData* data, const char* vmid, const PowerCommand& command, const char* success_message,
+                   const char* failure_title) {
+  data->busy.emplace(data->window, "正在发送请求…");
+  data->action_request =
+      send_vm_power_async(app_config, data->token.get(), vmid, command, [=](PowerReply reply) {
+        data->busy.reset();
+        show_outcome(reply, success_message, failure_title, data->window);
+      });
+}
+
 }  // namespace
 
-void request_vm_resume(const ClientConfig& config, const char* token, const char* vmid, GtkWidget* parent) {
-  power_request(config, token, vmid, kResume, "虚拟机唤醒成功", "唤醒失败", parent);
+void request_vm_resume(MainWindowData* data, const char* vmid) {
+  power_request(data, vmid, kResume, "虚拟机唤醒成功", "唤醒失败");
 }
 
-void request_vm_start(const ClientConfig& config, const char* token, const char* vmid, GtkWidget* parent) {
-  power_request(config, token, vmid, kStart, "虚拟机开机成功，请耐心等待", "开机失败", parent);
+void request_vm_start(MainWindowData* data, const char* vmid) {
+  power_request(data, vmid, kStart, "虚拟机开机成功，请耐心等待", "开机失败");
 }
 
-void request_vm_action(const ClientConfig& config, const char* token, const char* vmid, const char* action,
-                       GtkWidget* parent) {
-  power_request(config, token, vmid, action_command(action), "操作成功", "操作失败", parent);
+void request_vm_action(MainWindowData* data, const char* vmid, const char* action) {
+  power_request(data, vmid, action_command(action), "操作成功", "操作失败");
 }
 
 }  // namespace kesta

@@ -4,13 +4,13 @@
 
 #include <gtk/gtk.h>
 
-#include "app/config.h"
+#include "desktop/main_window_data.h"
 
 namespace kesta {
 
-void request_vm_resume(const ClientConfig& config, const char* token, const char* vmid, GtkWidget* parent);
-void request_vm_start(const ClientConfig& config, const char* token, const char* vmid, GtkWidget* parent);
-void request_vm_action(const ClientConfig& config, const char* token, const char* vmid, const char* action,
-                       GtkWidget* parent);
+// Each holds the window's input until its reply is in.
+void request_vm_resume(MainWindowData* data, const char* vmid);
+void request_vm_start(MainWindowData* data, const char* vmid);
+void request_vm_action(MainWindowData* data, const char* vmid, const char* action);
 
 }  // namespace kesta

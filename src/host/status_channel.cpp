@@ -23,6 +23,8 @@ constexpr gint32 kMaxFailures = 5;
 
 std::unique_ptr<StatusChannel> channel;
 
+void open_connection(const std::string& username);
+
 void remove_timer(guint& id) noexcept {
   if (id) g_source_remove(id);
   id = 0;
@@ -127,8 +129,26 @@ void status_channel_connect() {
     g_print("无法获取MAC地址，websocket连接失败\n");
     return;
   }
-  const std::string username = mac_login_name(mac.get());
-  fetch_access_token(username.c_str(), mac.get(), app_config.server_address, kTokenTimeoutSeconds);
+  std::string username = mac_login_name(mac.get());
+  channel->token_request =
+      fetch_access_token_async(username.c_str(), mac.get(), app_config.server_address, kTokenTimeoutSeconds,
+                               [username] { open_connection(username); });
+}
+
+void status_channel_teardown() {
+  if (!channel) return;
+  channel->token_request.cancel();
+  remove_timer(channel->report_timer);
+  remove_timer(channel->reconnect_timer);
+  let_go(take_connection());
+  // Out of the record before the abort: a handshake it ends reports to a
+  // channel that no longer has this session.
+  if (const RefPtr<SoupSession> session = std::move(channel->session)) soup_session_abort(session.get());
+}
+
+namespace {
+
+void open_connection(const std::string& username) {
   g_print("使用MAC登录: %s\n", username.c_str());
   if (!global_token) {
     g_print("无法获取token，websocket连接失败\n");
@@ -150,15 +170,7 @@ void status_channel_connect() {
                                        on_handshake, nullptr);
 }
 
-void status_channel_teardown() {
-  if (!channel) return;
-  remove_timer(channel->report_timer);
-  remove_timer(channel->reconnect_timer);
-  let_go(take_connection());
-  // Out of the record before the abort: a handshake it ends reports to a
-  // channel that no longer has this session.
-  if (const RefPtr<SoupSession> session = std::move(channel->session)) soup_session_abort(session.get());
-}
+}  // namespace
 
 void status_channel_stop() {
   status_channel_teardown();

@@ -6,6 +6,7 @@
 
 #include <libsoup/soup.h>
 
+#include "api/http.h"
 #include "app/ptr.h"
 
 namespace kesta {
@@ -15,6 +16,8 @@ using MacSource = GCharPtr (*)();
 
 // The one channel of the process.
 struct StatusChannel {
+  // The channel's own sign-in, before the handshake.
+  PendingRequest token_request;
   // Carries the handshake; kept until the next teardown.
   RefPtr<SoupSession> session;
   RefPtr<SoupWebsocketConnection> connection;
@@ -33,10 +36,11 @@ void status_channel_start();
 void status_channel_start(MacSource mac_source);
 // status_channel_start the first time it is called in the process.
 void status_channel_start_once();
-// One connection attempt: the token fetch blocks for up to 10 seconds, the
-// handshake runs on the main loop.
+// One connection attempt: the token fetch (up to 10 seconds), then the
+// handshake, both on the main loop.
 void status_channel_connect();
-// Removes both timers and closes and lets go of connection and session.
+// Cancels the token fetch, removes both timers and closes and lets go of
+// connection and session.
 void status_channel_teardown();
 // Tears the channel down and forgets it; nothing when it never started.
 void status_channel_stop();

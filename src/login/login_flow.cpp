@@ -1,8 +1,10 @@
 #include "login/login_flow.h"
 
+#include <optional>
 #include <string>
 
 #include "api/login_request.h"
+#include "app/busy.h"
 #include "app/cipher.h"
 #include "app/config.h"
 #include "app/data_keys.h"
@@ -45,11 +47,43 @@ void open_desktop(GtkWidget* login_window, const std::string& token) {
   g_object_set_data(G_OBJECT(desktop), keys::kMainWindowData, record);
 }
 
+struct LoginAttempt {
+  PendingRequest request;
+  std::optional<BusyHold> busy;
+};
+
+void finish_login(GtkWidget* login_window, const Credentials& credentials, bool mac_mode,
+                  const LoginResult& result) {
+  switch (result.kind) {
+    case LoginResult::Kind::Token:
+      if (!mac_mode && credentials.remember) remember_credentials(credentials);
+      open_desktop(login_window, result.text);
+      status_channel_start_once();
+      return;
+    case LoginResult::Kind::NoToken:
+      g_print("响应中没有accessToken字段\n");
+      fail(login_window, "未能获取访问令牌");
+      return;
+    case LoginResult::Kind::Rejected:
+    case LoginResult::Kind::Failed:
+      fail(login_window, result.text.c_str());
+      return;
+    case LoginResult::Kind::Unreadable:
+      fail(login_window, "服务器响应解析错误");
+      return;
+    case LoginResult::Kind::BadAddress:
+      fail(login_window, "无法连接到服务器，请检查服务器地址是否正确");
+      return;
+  }
+}
+
 }  // namespace
 
 void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
   auto* login_window = static_cast<GtkWidget*>(user_data);
   GObject* w = G_OBJECT(login_window);
+  // One sign-in at a time: its hold keeps a second press out.
+  if (g_object_get_data(w, keys::kLoginAttempt)) return;
   const bool mac_mode = app_config.maclogin != 0;
 
   Credentials credentials;
@@ -73,29 +107,19 @@ void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
     return;
   }
 
-  const LoginResult result = request_login(app_config.server_address, credentials.username.c_str(),
-                                           credentials.password.c_str(), kLoginTimeoutSeconds);
-  switch (result.kind) {
-    case LoginResult::Kind::Token:
-      if (!mac_mode && credentials.remember) remember_credentials(credentials);
-      open_desktop(login_window, result.text);
-      status_channel_start_once();
-      return;
-    case LoginResult::Kind::NoToken:
-      g_print("响应中没有accessToken字段\n");
-      fail(login_window, "未能获取访问令牌");
-      return;
-    case LoginResult::Kind::Rejected:
-    case LoginResult::Kind::Failed:
-      fail(login_window, result.text.c_str());
-      return;
-    case LoginResult::Kind::Unreadable:
-      fail(login_window, "服务器响应解析错误");
-      return;
-    case LoginResult::Kind::BadAddress:
-      fail(login_window, "无法连接到服务器，请检查服务器地址是否正确");
-      return;
-  }
+  // The attempt lives on the window: closing the window cancels it.
+  auto* attempt = new LoginAttempt;
+  g_object_set_data_full(w, keys::kLoginAttempt, attempt, [](gpointer a) noexcept {
+    delete static_cast<LoginAttempt*>(a);
+  });
+  attempt->busy.emplace(login_window, "正在登录…");
+  attempt->request = request_login_async(
+      app_config.server_address, credentials.username.c_str(), credentials.password.c_str(), kLoginTimeoutSeconds,
+      [login_window, credentials, mac_mode](LoginResult result) {
+        // The window takes input again before anything is shown.
+        g_object_set_data(G_OBJECT(login_window), keys::kLoginAttempt, nullptr);
+        finish_login(login_window, credentials, mac_mode, result);
+      });
 }
 
 }  // namespace kesta

@@ -238,7 +238,7 @@ GtkWidget* build_login_window() {
 
   const Form form = build_form(window);
   pack_start(login_box, form.box, true);
-  gtk_box_pack_end(GTK_BOX(main_box), build_status_bar(true), FALSE, FALSE, 0);
+  gtk_box_pack_end(GTK_BOX(main_box), build_status_bar(window, true), FALSE, FALSE, 0);
 
   gtk_widget_show_all(window);
   // Showing the window showed every child; hide again what the settings say.

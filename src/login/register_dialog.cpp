@@ -5,6 +5,7 @@
 
 #include "api/domain_list.h"
 #include "api/registration.h"
+#include "app/busy.h"
 #include "app/config.h"
 #include "app/data_keys.h"
 #include "app/dialog.h"
@@ -27,6 +28,13 @@ constexpr char kFallbackDomain[] = "default";
 // "注册" answers GTK_RESPONSE_ACCEPT, which never ends the run by itself; a
 // successful registration closes the dialog with this one.
 constexpr int kRegisteredResponse = GTK_RESPONSE_OK;
+
+// The registration request under way, on the dialog: closing the dialog
+// cancels it.
+struct Registration {
+  PendingRequest request;
+  std::optional<BusyHold> busy;
+};
 
 struct Submission {
   std::string username;
@@ -53,9 +61,7 @@ void attach_row(GtkWidget* grid, int row, const char* label_text, GtkWidget* fie
 }
 
 // The service's domains, or the one row "default" when it offers none.
-void fill_domains(GtkWidget* combo) {
-  g_print("DEBUG: 尝试获取域名列表，服务器地址: %s\n", app_config.server_address);
-  const std::vector<std::string> domains = fetch_domain_list(app_config.server_address);
+void fill_domains(GtkWidget* combo, const std::vector<std::string>& domains) {
   for (const std::string& name : domains) {
     g_print("DEBUG: 添加域名到下拉菜单: %s\n", name.c_str());
     gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), name.c_str());
@@ -105,7 +111,6 @@ GtkWidget* build_grid(GtkWidget* dialog, bool mac_mode) {
   attach_row(grid, 2, "密码：", password);
   g_object_set_data(d, keys::kPasswordEntry, password);
 
-  fill_domains(domain);
   attach_row(grid, 3, "域：", domain);
   gtk_widget_set_size_request(domain, -1, 30);
   gtk_combo_box_set_popup_fixed_width(GTK_COMBO_BOX(domain), TRUE);
@@ -185,7 +190,9 @@ void show_register_dialog(GtkWidget* parent) {
   set_text_colour(heading, kBlack);
   pack_start(box, heading);
   // The form stays as built even if the MAC-login flag changes meanwhile.
-  pack_start(box, build_grid(dialog, app_config.maclogin != 0), false, 10);
+  const bool mac_mode = app_config.maclogin != 0;
+  pack_start(box, build_grid(dialog, mac_mode), false, 10);
+  pack_start(box, build_busy_indicator(dialog, kBlack));
   gtk_container_add(GTK_CONTAINER(content), box);
 
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
@@ -198,24 +205,46 @@ void show_register_dialog(GtkWidget* parent) {
   g_signal_connect(dialog, "response", G_CALLBACK(keep_open_on_register), nullptr);
 
   gtk_widget_show_all(dialog);
+  // The form waits for the service's domains; closing the dialog meanwhile
+  // cancels the request.
+  std::optional<BusyHold> busy;
+  PendingRequest domains;
+  if (!mac_mode) {
+    busy.emplace(dialog, "正在加载域名…");
+    g_print("DEBUG: 尝试获取域名列表，服务器地址: %s\n", app_config.server_address);
+    GtkWidget* combo = GTK_WIDGET(g_object_get_data(G_OBJECT(dialog), keys::kDomainCombo));
+    domains = fetch_domain_list_async(app_config.server_address, [&busy, combo](std::vector<std::string> names) {
+      busy.reset();
+      fill_domains(combo, names);
+    });
+  }
   gtk_dialog_run(GTK_DIALOG(dialog));
+  domains.cancel();
+  busy.reset();
   gtk_widget_destroy(dialog);
 }
 
 void on_register_clicked(GtkButton*, gpointer dialog_data) noexcept {
   auto* dialog = static_cast<GtkWidget*>(dialog_data);
+  if (g_object_get_data(G_OBJECT(dialog), keys::kRegistration)) return;
   const std::optional<Submission> form = read_form(dialog);
   if (!form) return;
-  const RegistrationResult result =
-      register_account(app_config.server_address, form->username.c_str(), form->password.c_str(),
-                       form->nickname.c_str(), form->domain.c_str());
-  if (!result.accepted) {
-    // The form stays as it is, for another attempt.
-    refuse(dialog, result.message.c_str());
-    return;
-  }
-  show_message_dialog(GTK_WINDOW(dialog), "注册成功", "账号注册成功，等待管理员审核");
-  gtk_dialog_response(GTK_DIALOG(dialog), kRegisteredResponse);
+  auto* registration = new Registration;
+  g_object_set_data_full(G_OBJECT(dialog), keys::kRegistration, registration,
+                         [](gpointer r) noexcept { delete static_cast<Registration*>(r); });
+  registration->busy.emplace(dialog, "正在注册…");
+  registration->request = register_account_async(
+      app_config.server_address, form->username.c_str(), form->password.c_str(), form->nickname.c_str(),
+      form->domain.c_str(), [dialog](RegistrationResult result) {
+        g_object_set_data(G_OBJECT(dialog), keys::kRegistration, nullptr);
+        if (!result.accepted) {
+          // The form stays as it is, for another attempt.
+          refuse(dialog, result.message.c_str());
+          return;
+        }
+        show_message_dialog(GTK_WINDOW(dialog), "注册成功", "账号注册成功，等待管理员审核");
+        gtk_dialog_response(GTK_DIALOG(dialog), kRegisteredResponse);
+      });
 }
 
 gboolean on_register_link_pressed(GtkWidget*, GdkEventButton* event, gpointer login_window) noexcept {

@@ -43,6 +43,7 @@ Endpoint::~Endpoint() {
   // Held requests finish with their connections here.
   soup_server_disconnect(server_.get());
   paused_.clear();
+  trickles_.clear();
   server_.reset();
   drain(watch);
 }
@@ -69,6 +70,10 @@ void Endpoint::handle(SoupMessage* message, const char* path, GHashTable* query,
   if (!reply) reply = request.path == paths::kWebsocket ? router_.refuse_websocket(request) : router_.answer(request);
   log_.add_request(std::move(request));
 
+  if (script.trickle) {
+    trickles_.push_back(std::make_unique<Trickle>(client, *script.trickle));
+    return;
+  }
   if (script.cut) {
     cut_connection(client, reply.value_or(Reply{SOUP_STATUS_SWITCHING_PROTOCOLS, "", ""}));
     return;

@@ -17,6 +17,7 @@
 #include "request_log.h"
 #include "service_state.h"
 #include "stand_in_options.h"
+#include "trickle.h"
 #include "websocket_hub.h"
 
 namespace kesta::test {
@@ -52,6 +53,7 @@ class Endpoint {
   ApiRouter router_;
   WebsocketHub websockets_;
   std::list<std::unique_ptr<PausedMessage>> paused_;
+  std::list<std::unique_ptr<Trickle>> trickles_;
   RefPtr<SoupServer> server_;
   unsigned port_ = 0;
 };

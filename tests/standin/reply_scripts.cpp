@@ -24,6 +24,11 @@ void ReplyScripts::cut(const std::string& path) {
   scripts_[path].cut = true;
 }
 
+void ReplyScripts::trickle(const std::string& path, std::chrono::milliseconds interval) {
+  const std::lock_guard lock(mutex_);
+  scripts_[path].trickle = interval;
+}
+
 void ReplyScripts::clear(const std::string& path) {
   const std::lock_guard lock(mutex_);
   scripts_.erase(path);

@@ -27,6 +27,9 @@ struct PathScript {
   // The status line, headers and half of the body are sent, then the
   // connection is closed.
   bool cut = false;
+  // Set: the status line and headers promise a large body, of which one
+  // byte comes at each interval, until the client gives up.
+  std::optional<std::chrono::milliseconds> trickle;
 };
 
 class ReplyScripts {
@@ -35,6 +38,7 @@ class ReplyScripts {
   void delay(const std::string& path, std::chrono::milliseconds delay);
   void hold(const std::string& path);
   void cut(const std::string& path);
+  void trickle(const std::string& path, std::chrono::milliseconds interval);
   // Back to normal service for the path, or for every path.
   void clear(const std::string& path);
   void clear_all();

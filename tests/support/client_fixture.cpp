@@ -62,6 +62,7 @@ void ClientFixture::sign_in(const std::string& user, const std::string& password
   gtk_entry_set_text(GTK_ENTRY(named(login_, keys::kPasswordEntry)), password.c_str());
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(named(login_, keys::kSaveCheck)), remember);
   gtk_button_clicked(GTK_BUTTON(find_button(login_, "登录")));
+  wait_for_requests();
 }
 
 MainWindowData* ClientFixture::record() const {
@@ -101,9 +102,13 @@ void ClientFixture::activate_menu_item(GtkWidget* card, const std::string& label
   g_list_free(items);
   ASSERT_NE(found, nullptr) << label;
   gtk_menu_item_activate(GTK_MENU_ITEM(found));
+  wait_for_requests();
 }
 
-void ClientFixture::click_connect(GtkWidget* card) const { gtk_button_clicked(GTK_BUTTON(find_button(card, "连接"))); }
+void ClientFixture::click_connect(GtkWidget* card) const {
+  gtk_button_clicked(GTK_BUTTON(find_button(card, "连接")));
+  wait_for_requests();
+}
 
 std::string ClientFixture::page_label() const {
   return gtk_label_get_text(GTK_LABEL(named(record()->window, keys::kPageLabel)));
@@ -111,6 +116,9 @@ std::string ClientFixture::page_label() const {
 
 bool ClientFixture::sensitive(const char* key) const { return gtk_widget_get_sensitive(named(record()->window, key)); }
 
-void ClientFixture::click(const char* key) const { gtk_button_clicked(GTK_BUTTON(named(record()->window, key))); }
+void ClientFixture::click(const char* key) const {
+  gtk_button_clicked(GTK_BUTTON(named(record()->window, key)));
+  wait_for_requests();
+}
 
 }  // namespace kesta::test

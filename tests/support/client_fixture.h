@@ -30,7 +30,8 @@ class ClientFixture : public testing::Test {
   void start_service(bool https = false);
   // Builds the login window from app_config.
   void build_login();
-  // Fills the entries and presses "登录".
+  // Fills the entries and presses "登录".  This and the other actions below
+  // return once the requests they started have been answered.
   void sign_in(const std::string& user = "alice", const std::string& password = "secret",
                bool remember = false);
   // The record of the current sign-in, or null.

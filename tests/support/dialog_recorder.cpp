@@ -1,5 +1,8 @@
 #include "support/dialog_recorder.h"
 
+#include "api/http.h"
+#include "app/data_keys.h"
+
 namespace kesta::test {
 
 namespace {
@@ -28,8 +31,9 @@ gboolean DialogRecorder::poll(gpointer self) noexcept {
   GList* windows = gtk_window_list_toplevels();
   std::vector<GtkDialog*> open;
   for (GList* w = windows; w; w = w->next)
+    // A dialog waiting for the service is answered once its input is free.
     if (GTK_IS_DIALOG(w->data) && gtk_widget_get_mapped(GTK_WIDGET(w->data)) &&
-        !g_object_get_data(G_OBJECT(w->data), kAnsweredKey))
+        !g_object_get_data(G_OBJECT(w->data), kAnsweredKey) && !g_object_get_data(G_OBJECT(w->data), keys::kBusy))
       open.push_back(GTK_DIALOG(w->data));
   g_list_free(windows);
   for (GtkDialog* dialog : open) static_cast<DialogRecorder*>(self)->answer(dialog);
@@ -66,6 +70,15 @@ void spin_main_loop(unsigned milliseconds) {
   }, loop);
   g_main_loop_run(loop);
   g_main_loop_unref(loop);
+}
+
+bool wait_for_requests(unsigned seconds) {
+  const gint64 deadline = g_get_monotonic_time() + gint64{seconds} * G_USEC_PER_SEC;
+  while (requests_in_flight() > 0) {
+    if (g_get_monotonic_time() > deadline) return false;
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
+  }
+  return true;
 }
 
 }  // namespace kesta::test

@@ -1,0 +1,87 @@
+#include "app/busy.h"
+
+#include "app/data_keys.h"
+#include "app/widget_style.h"
+
+namespace kesta {
+
+namespace {
+
+constexpr guint kRevealMilliseconds = 200;
+
+gboolean swallow_key(GtkWidget*, GdkEventKey*, gpointer) noexcept { return TRUE; }
+
+GtkWidget* child_at(GtkWidget* indicator, int index) {
+  GList* children = gtk_container_get_children(GTK_CONTAINER(indicator));
+  auto* child = static_cast<GtkWidget*>(g_list_nth_data(children, static_cast<guint>(index)));
+  g_list_free(children);
+  return child;
+}
+
+void set_cursor(GtkWidget* indicator, const char* name) {
+  GdkWindow* window = gtk_widget_get_window(gtk_widget_get_toplevel(indicator));
+  if (!window) return;
+  GdkCursor* cursor = name ? gdk_cursor_new_from_name(gdk_window_get_display(window), name) : nullptr;
+  gdk_window_set_cursor(window, cursor);
+  if (cursor) g_object_unref(cursor);
+}
+
+}  // namespace
+
+GtkWidget* build_busy_indicator(GtkWidget* window, const GdkRGBA& text_colour) {
+  GtkWidget* indicator = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 5);
+  GtkWidget* spinner = gtk_spinner_new();
+  GtkWidget* label = gtk_label_new(nullptr);
+  set_text_colour(label, text_colour);
+  for (GtkWidget* part : {spinner, label}) {
+    gtk_widget_set_no_show_all(part, TRUE);
+    pack_start(indicator, part);
+  }
+  // Keys reach the grab widget before the focused one: this is where they
+  // end while a request runs.
+  g_signal_connect(indicator, "key-press-event", G_CALLBACK(swallow_key), nullptr);
+  g_signal_connect(indicator, "key-release-event", G_CALLBACK(swallow_key), nullptr);
+  g_object_set_data(G_OBJECT(window), keys::kBusyIndicator, indicator);
+  return indicator;
+}
+
+BusyHold::BusyHold(GtkWidget* window, const char* text) : text_(text) {
+  indicator_ = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), keys::kBusyIndicator));
+  if (!indicator_ || !gtk_widget_get_realized(indicator_)) {
+    indicator_ = nullptr;
+    return;
+  }
+  g_object_add_weak_pointer(G_OBJECT(indicator_), reinterpret_cast<gpointer*>(&indicator_));
+  g_object_set_data(G_OBJECT(window), keys::kBusy, GINT_TO_POINTER(1));
+  gtk_grab_add(indicator_);
+  reveal_timer_ = g_timeout_add(kRevealMilliseconds, reveal, this);
+}
+
+BusyHold::~BusyHold() {
+  if (reveal_timer_) g_source_remove(reveal_timer_);
+  if (!indicator_) return;
+  g_object_remove_weak_pointer(G_OBJECT(indicator_), reinterpret_cast<gpointer*>(&indicator_));
+  gtk_grab_remove(indicator_);
+  g_object_set_data(G_OBJECT(gtk_widget_get_toplevel(indicator_)), keys::kBusy, nullptr);
+  GtkWidget* spinner = child_at(indicator_, 0);
+  gtk_spinner_stop(GTK_SPINNER(spinner));
+  gtk_widget_hide(spinner);
+  gtk_widget_hide(child_at(indicator_, 1));
+  set_cursor(indicator_, nullptr);
+}
+
+gboolean BusyHold::reveal(gpointer self) noexcept {
+  auto* hold = static_cast<BusyHold*>(self);
+  hold->reveal_timer_ = 0;
+  if (!hold->indicator_) return G_SOURCE_REMOVE;
+  GtkWidget* spinner = child_at(hold->indicator_, 0);
+  GtkWidget* label = child_at(hold->indicator_, 1);
+  gtk_label_set_text(GTK_LABEL(label), hold->text_.c_str());
+  gtk_spinner_start(GTK_SPINNER(spinner));
+  gtk_widget_show(spinner);
+  gtk_widget_show(label);
+  set_cursor(hold->indicator_, "wait");
+  return G_SOURCE_REMOVE;
+}
+
+}  // namespace kesta

@@ -1,0 +1,35 @@
+// What a window shows while a request the user started runs: it takes no
+// input, and after a moment it says that it is working.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+
+namespace kesta {
+
+// A spinner with a short text in the given colour, hidden until a hold
+// shows it, made for the window and packed by the caller.  While a hold
+// lasts, it holds the window's input (a grab), swallowing keys as well.
+GtkWidget* build_busy_indicator(GtkWidget* window, const GdkRGBA& text_colour);
+
+// From construction to destruction the window takes no input.  Replies
+// faster than 200 ms change nothing visible; from then on the indicator
+// shows its spinner and text and the pointer turns busy.  A window without
+// an indicator, or one destroyed meanwhile, is left alone.
+class BusyHold {
+ public:
+  BusyHold(GtkWidget* window, const char* text);
+  ~BusyHold();
+  BusyHold(const BusyHold&) = delete;
+  BusyHold& operator=(const BusyHold&) = delete;
+
+ private:
+  static gboolean reveal(gpointer self) noexcept;
+
+  GtkWidget* indicator_ = nullptr;  // weak: cleared when it goes
+  std::string text_;
+  guint reveal_timer_ = 0;
+};
+
+}  // namespace kesta
