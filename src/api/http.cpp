@@ -39,7 +39,8 @@ class Exchange {
   std::optional<HttpReply> reply;
   guint deadline = 0;
   guint delivery = 0;
-  bool queued = false;  // libsoup has yet to call back
+  bool queued = false;    // libsoup has yet to call back
+  bool timed_out = false;  // the deadline gave the reply; libsoup's comes too late
   bool counted = true;
 };
 
@@ -63,7 +64,7 @@ void on_message_finished(SoupSession*, SoupMessage* message, gpointer data) noex
   std::unique_ptr<std::shared_ptr<Exchange>> hold(static_cast<std::shared_ptr<Exchange>*>(data));
   Exchange& exchange = **hold;
   exchange.queued = false;
-  if (!exchange.handler) return;  // cancelled
+  if (!exchange.handler || exchange.timed_out) return;
   exchange.remove_sources();
   HttpReply reply;
   reply.status = message->status_code;
@@ -81,7 +82,12 @@ void on_message_finished(SoupSession*, SoupMessage* message, gpointer data) noex
 gboolean on_deadline(gpointer data) noexcept {
   auto* exchange = static_cast<Exchange*>(data);
   exchange->deadline = 0;
-  soup_session_cancel_message(exchange->session.get(), exchange->message.get(), SOUP_STATUS_IO_ERROR);
+  exchange->timed_out = true;
+  // The failure of a read that timed out, given at once: libsoup notices an
+  // abort only when the connection next stirs.
+  exchange->reply = HttpReply{SOUP_STATUS_IO_ERROR, {}, false};
+  exchange->delivery = g_idle_add(deliver, exchange);
+  soup_session_abort(exchange->session.get());
   return G_SOURCE_REMOVE;
 }
 
@@ -144,10 +150,8 @@ PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handl
   // self-signed service do not stop a request.
   g_object_set(session, "ssl-strict", FALSE, nullptr);
   soup_session_add_feature_by_type(session, SOUP_TYPE_CONTENT_SNIFFER);
-  if (request.timeout) {
-    g_object_set(session, "timeout", request.timeout, nullptr);
+  if (request.timeout)
     exchange->deadline = g_timeout_add_seconds(request.timeout, on_deadline, exchange.get());
-  }
   exchange->queued = true;
   soup_session_queue_message(session, static_cast<SoupMessage*>(g_object_ref(exchange->message.get())),
                              on_message_finished, new std::shared_ptr<Exchange>(exchange));
