@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "api/http.h"
 #include "app/config.h"
 #include "app/data_keys.h"
 #include "app/fixed_text.h"
@@ -36,8 +37,10 @@ void discard(const char*) noexcept {}
 
 void ignore_css_error(GtkCssProvider*, GtkCssSection*, GError*, gpointer) noexcept {}
 
-// Lets GTK finish what the last action started (drawing, freeing).
+// Lets GTK finish what the last action started (requests, drawing,
+// freeing).
 void settle() {
+  while (kesta::requests_in_flight() > 0) g_main_context_iteration(nullptr, TRUE);
   while (g_main_context_iteration(nullptr, FALSE)) {
   }
 }
