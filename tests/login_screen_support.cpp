@@ -73,8 +73,10 @@ void click(GtkWidget* widget, guint button) {
   gdk_window_get_origin(gtk_widget_get_window(top), &origin_x, &origin_y);
   // Through the XTEST extension, so that the server sends the events GTK
   // listens to (XInput 2), as it does for a real mouse.
+  // The server counts device pixels, GTK logical ones (GDK_SCALE).
+  const int scale = gtk_widget_get_scale_factor(top);
   Display* display = GDK_DISPLAY_XDISPLAY(gtk_widget_get_display(widget));
-  XTestFakeMotionEvent(display, -1, origin_x + x, origin_y + y, CurrentTime);
+  XTestFakeMotionEvent(display, -1, (origin_x + x) * scale, (origin_y + y) * scale, CurrentTime);
   XTestFakeButtonEvent(display, button, True, CurrentTime);
   XFlush(display);
   spin_main_loop(200);

@@ -11,6 +11,9 @@ namespace {
 constexpr const char kIconPath[] = "/org/kesta/client/res/icon.ico";
 // Messages may be whole replies of the service (an error page, say).
 constexpr std::size_t kMaxMessageBytes = 2000;
+// Beyond this height the message scrolls, so that the dialog stays on the
+// smallest screen (720 logical pixels high).
+constexpr int kMaxMessageHeight = 360;
 
 }  // namespace
 
@@ -39,8 +42,16 @@ void show_message_dialog(GtkWindow* parent, const char* title, const char* messa
   set_text_colour(text, kBlack);
   set_background_colour(text, kWhite);
   gtk_label_set_line_wrap(GTK_LABEL(text), TRUE);
+  // Long words, such as an address, wrap too instead of widening the dialog.
+  gtk_label_set_line_wrap_mode(GTK_LABEL(text), PANGO_WRAP_WORD_CHAR);
   gtk_widget_set_halign(text, GTK_ALIGN_START);
-  gtk_box_pack_start(GTK_BOX(box), text, TRUE, TRUE, 0);
+  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+  gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scrolled), TRUE);
+  gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scrolled), kMaxMessageHeight);
+  gtk_container_add(GTK_CONTAINER(scrolled), text);
+  set_background_colour(gtk_bin_get_child(GTK_BIN(scrolled)), kWhite);
+  gtk_box_pack_start(GTK_BOX(box), scrolled, TRUE, TRUE, 0);
 
   gtk_container_add(GTK_CONTAINER(content), box);
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS

@@ -6,6 +6,7 @@
 #include "app/fullscreen.h"
 #include "app/status_bar.h"
 #include "app/widget_style.h"
+#include "desktop/card_layout.h"
 #include "desktop/refresh.h"
 #include "desktop/vm_cards.h"
 
@@ -41,6 +42,25 @@ void build_header(MainWindowData* data) {
   pack_start(data->content_box, data->header_box);
 }
 
+// Four cards in a line where they fit, else two lines of two, for the
+// monitor the window covers now.
+void fit_cards_to_monitor(GtkWidget* flow_box) {
+  GtkWidget* window = gtk_widget_get_toplevel(flow_box);
+  GtkWidget* scrolled = gtk_widget_get_ancestor(flow_box, GTK_TYPE_SCROLLED_WINDOW);
+  if (!GTK_IS_WINDOW(window) || !scrolled) return;
+  GdkMonitor* monitor = window_monitor(GTK_WINDOW(window));
+  if (!monitor) return;
+  GdkRectangle work;
+  gdk_monitor_get_workarea(monitor, &work);
+  const CardLayout layout = card_layout(work.width);
+  GtkFlowBox* flow = GTK_FLOW_BOX(flow_box);
+  gtk_flow_box_set_min_children_per_line(flow, layout.per_line);
+  gtk_flow_box_set_max_children_per_line(flow, layout.per_line);
+  gtk_widget_set_size_request(scrolled, layout.area_width, layout.area_height);
+}
+
+void on_screen_changed(GdkScreen*, gpointer flow_box) noexcept { fit_cards_to_monitor(GTK_WIDGET(flow_box)); }
+
 void build_vm_area(MainWindowData* data) {
   GtkWidget* window = data->window;
   data->vm_area = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
@@ -53,23 +73,28 @@ void build_vm_area(MainWindowData* data) {
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER, GTK_POLICY_NEVER);
   gtk_widget_set_vexpand(scrolled, FALSE);
-  gtk_widget_set_size_request(scrolled, 934, 250);
   gtk_widget_set_halign(scrolled, GTK_ALIGN_CENTER);
   gtk_widget_set_valign(scrolled, GTK_ALIGN_CENTER);
   data->flow_box = gtk_flow_box_new();
   GtkFlowBox* flow = GTK_FLOW_BOX(data->flow_box);
   gtk_flow_box_set_selection_mode(flow, GTK_SELECTION_NONE);
   gtk_flow_box_set_homogeneous(flow, TRUE);
-  gtk_flow_box_set_column_spacing(flow, 20);
+  gtk_flow_box_set_column_spacing(flow, kCardSpacing);
   gtk_flow_box_set_row_spacing(flow, 0);
-  gtk_flow_box_set_min_children_per_line(flow, 4);
-  gtk_flow_box_set_max_children_per_line(flow, 4);
   gtk_widget_set_halign(data->flow_box, GTK_ALIGN_CENTER);
   gtk_widget_set_valign(data->flow_box, GTK_ALIGN_CENTER);
   gtk_widget_set_hexpand(data->flow_box, FALSE);
   gtk_widget_set_vexpand(data->flow_box, FALSE);
   gtk_container_add(GTK_CONTAINER(scrolled), data->flow_box);
   pack_start(data->vm_area, scrolled);
+  fit_cards_to_monitor(data->flow_box);
+  // Laid out again when the screen changes; the handlers go with the cards'
+  // flow box, which the teardown destroys.
+  GdkScreen* screen = gtk_widget_get_screen(window);
+  g_signal_connect_object(screen, "monitors-changed", G_CALLBACK(on_screen_changed), data->flow_box,
+                          G_CONNECT_DEFAULT);
+  g_signal_connect_object(screen, "size-changed", G_CALLBACK(on_screen_changed), data->flow_box,
+                          G_CONNECT_DEFAULT);
 
   GtkWidget* paging = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
   gtk_widget_set_halign(paging, GTK_ALIGN_CENTER);
@@ -116,7 +141,7 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
   gtk_window_set_title(window, "KESTA客户端");
   gtk_window_set_default_size(window, 960, 600);
   gtk_window_set_position(window, GTK_WIN_POS_CENTER);
-  gtk_container_set_border_width(GTK_CONTAINER(window), 10);
+  gtk_container_set_border_width(GTK_CONTAINER(window), kDesktopBorder);
   g_object_set_data(G_OBJECT(window), keys::kLoginWindow, login_window);
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
 

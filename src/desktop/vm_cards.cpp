@@ -8,6 +8,7 @@
 #include "app/data_keys.h"
 #include "app/fixed_text.h"
 #include "app/widget_style.h"
+#include "desktop/card_layout.h"
 #include "desktop/vm_actions.h"
 
 namespace kesta {
@@ -82,7 +83,7 @@ GtkWidget* power_menu(const VmInfo& vm) {
 
 GtkWidget* build_vm_card(const VmInfo& vm) {
   GtkWidget* frame = gtk_frame_new(nullptr);
-  gtk_widget_set_size_request(frame, 320, 210);
+  gtk_widget_set_size_request(frame, kCardWidth, kCardHeight);
   gtk_frame_set_shadow_type(GTK_FRAME(frame), GTK_SHADOW_ETCHED_OUT);
   add_widget_css(frame, "frame { border-radius: 8px; background-color: white; margin: 8px; }");
 

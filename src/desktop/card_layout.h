@@ -1,0 +1,26 @@
+// How the desktop window lays out its page of four cards on a given screen.
+#pragma once
+
+namespace kesta {
+
+// A card's frame; its style sheet adds kCardMargin on every side.
+inline constexpr int kCardWidth = 320;
+inline constexpr int kCardHeight = 210;
+inline constexpr int kCardMargin = 8;
+inline constexpr int kCardSpacing = 20;  // between the cards of a line
+// The desktop window's border, on each side.
+inline constexpr int kDesktopBorder = 10;
+
+struct CardLayout {
+  int per_line;       // cards side by side: 4, or 2 on narrower screens
+  int area_width;     // size request of the card area
+  int area_height;
+  bool operator==(const CardLayout&) const = default;
+};
+
+// The layout for a monitor whose work area is work_width logical pixels
+// wide.  Four cards in a line need about 1,400 pixels; where they do not
+// fit, the page wraps into two lines of two.
+CardLayout card_layout(int work_width);
+
+}  // namespace kesta

@@ -1,0 +1,342 @@
+// The windows fit every terminal screen, 1024x768 to 4K at GDK_SCALE 2.
+// Each screen is an X server of its own, started here, with this program
+// run again on it as a child: GTK reads GDK_SCALE when it opens the display.
+#include <gio/gio.h>
+#include <glib/gstdio.h>
+#include <glib-unix.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/dialog.h"
+#include "desktop/card_layout.h"
+#include "login/power_dialogs.h"
+#include "login/register_dialog.h"
+#include "login/settings_dialog.h"
+#include "login_screen_support.h"
+#include "spin.h"
+#include "support/client_fixture.h"
+#include "support/temp_home.h"
+#include "support/widget_find.h"
+
+// Last: Xlib defines macros such as None and Bool.
+#include <X11/extensions/Xrandr.h>
+#include <gdk/gdkx.h>
+
+namespace kesta {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(CardLayout, FourInALineWhereTheyFitElseTwoLinesOfTwo) {
+  struct Row {
+    int work_width;
+    CardLayout expected;
+  };
+  const CardLayout four{4, 934, 250};
+  const CardLayout two{2, 692, 452};
+  for (const Row& row : {Row{3840, four}, Row{1920, four}, Row{1440, four}, Row{1424, four}, Row{1423, two},
+                         Row{1366, two}, Row{1280, two}, Row{1024, two}})
+    EXPECT_EQ(card_layout(row.work_width), row.expected) << row.work_width;
+}
+
+// --- In the child, on the screen under test ---------------------------------
+
+// Set for the child: the cards a line of the desktop window should hold.
+constexpr char kPerLineVariable[] = "KESTA_FIT_PER_LINE";
+// What the screen changes to while signed in: 1280x800, two cards a line.
+constexpr int kShrunkWidth = 1280;
+constexpr int kShrunkHeight = 800;
+
+GdkRectangle monitor_area(GtkWidget* window) {
+  GdkRectangle area;
+  gdk_monitor_get_geometry(
+      gdk_display_get_monitor_at_window(gtk_widget_get_display(window), gtk_widget_get_window(window)), &area);
+  return area;
+}
+
+// The widget's type, and its text if it has one (the first 30 characters).
+std::string describe(GtkWidget* widget) {
+  const char* text = GTK_IS_LABEL(widget)    ? gtk_label_get_text(GTK_LABEL(widget))
+                     : GTK_IS_BUTTON(widget) ? gtk_button_get_label(GTK_BUTTON(widget))
+                                             : nullptr;
+  std::string name = G_OBJECT_TYPE_NAME(widget);
+  if (text) {
+    const char* end = g_utf8_offset_to_pointer(text, std::min(30L, g_utf8_strlen(text, -1)));
+    name += " \"" + std::string(text, end) + "\"";
+  }
+  return name;
+}
+
+// Collects the shown widgets of one window that are not wholly on a screen
+// area.
+struct OutsideSearch {
+  GtkWidget* top;
+  GdkRectangle screen;
+  std::vector<std::string> found;
+
+  static void visit(GtkWidget* widget, gpointer self) noexcept {
+    auto* search = static_cast<OutsideSearch*>(self);
+    if (!gtk_widget_get_mapped(widget)) return;
+    GtkAllocation area;
+    gtk_widget_get_allocation(widget, &area);
+    int x = 0;
+    int y = 0;
+    int origin_x = 0;
+    int origin_y = 0;
+    gtk_widget_translate_coordinates(widget, search->top, 0, 0, &x, &y);
+    gdk_window_get_origin(gtk_widget_get_window(search->top), &origin_x, &origin_y);
+    x += origin_x;
+    y += origin_y;
+    const GdkRectangle& s = search->screen;
+    if (x < s.x || y < s.y || x + area.width > s.x + s.width || y + area.height > s.y + s.height)
+      search->found.push_back(describe(widget) + " at " + std::to_string(x) + "," + std::to_string(y) + " " +
+                              std::to_string(area.width) + "x" + std::to_string(area.height));
+    // What scrolls need only show its window; the card area never scrolls.
+    if (GTK_IS_SCROLLED_WINDOW(widget)) {
+      GtkPolicyType across = GTK_POLICY_NEVER;
+      GtkPolicyType down = GTK_POLICY_NEVER;
+      gtk_scrolled_window_get_policy(GTK_SCROLLED_WINDOW(widget), &across, &down);
+      if (across != GTK_POLICY_NEVER || down != GTK_POLICY_NEVER) return;
+    }
+    if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), visit, self);
+  }
+};
+
+// Every shown widget of the window that is not wholly on its monitor.
+std::vector<std::string> outside_monitor(GtkWidget* window) {
+  OutsideSearch search{window, monitor_area(window), {}};
+  OutsideSearch::visit(window, &search);
+  return search.found;
+}
+
+// Shown, and laid out at the size of its X window.
+bool settled(GtkWidget* window) {
+  GdkWindow* shown = gtk_widget_get_mapped(window) ? gtk_widget_get_window(window) : nullptr;
+  return shown && gtk_widget_get_allocated_width(window) == gdk_window_get_width(shown) &&
+         gtk_widget_get_allocated_height(window) == gdk_window_get_height(shown);
+}
+
+// Full screen and laid out over the whole monitor.
+bool covers_monitor(GtkWidget* window) {
+  if (!settled(window)) return false;
+  const GdkRectangle area = monitor_area(window);
+  return gtk_widget_get_allocated_width(window) == area.width &&
+         gtk_widget_get_allocated_height(window) == area.height;
+}
+
+// The dialog's middle is the monitor's, give or take a pixel of rounding.
+bool centred(GtkWidget* dialog) {
+  const GdkRectangle area = monitor_area(dialog);
+  int x = 0;
+  int y = 0;
+  gdk_window_get_origin(gtk_widget_get_window(dialog), &x, &y);
+  const int dx = 2 * x + gtk_widget_get_allocated_width(dialog) - (2 * area.x + area.width);
+  const int dy = 2 * y + gtk_widget_get_allocated_height(dialog) - (2 * area.y + area.height);
+  return std::abs(dx) <= 2 && std::abs(dy) <= 2;
+}
+
+// Sets the X screen, and so its one monitor, to width x height device
+// pixels, as xrandr does for a screen set to another resolution.
+void set_screen_size(GtkWidget* window, int width, int height) {
+  Display* display = GDK_DISPLAY_XDISPLAY(gtk_widget_get_display(window));
+  Window root = DefaultRootWindow(display);
+  XRRScreenResources* resources = XRRGetScreenResources(display, root);
+  ASSERT_TRUE(resources && resources->ncrtc > 0 && resources->noutput > 0);
+  std::string name = std::to_string(width) + "x" + std::to_string(height);
+  XRRModeInfo info{};
+  info.width = width;
+  info.height = height;
+  info.name = name.data();
+  info.nameLength = name.size();
+  const RRMode mode = XRRCreateMode(display, root, &info);
+  XRRAddOutputMode(display, resources->outputs[0], mode);
+  XGrabServer(display);
+  XRRSetCrtcConfig(display, resources, resources->crtcs[0], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr, 0);
+  XRRSetScreenSize(display, root, width, height, width / 4, height / 4);
+  XRRSetCrtcConfig(display, resources, resources->crtcs[0], CurrentTime, 0, 0, mode, RR_Rotate_0,
+                   resources->outputs, 1);
+  XUngrabServer(display);
+  XSync(display, False);
+  XRRFreeScreenResources(resources);
+}
+
+class OnScreen : public test::ClientFixture {
+ protected:
+  void SetUp() override {
+    if (!g_getenv(kPerLineVariable)) GTEST_SKIP() << "runs on a screen of its own, started by ScreenFit";
+    ClientFixture::SetUp();
+    std::vector<test::Vm> vms;
+    for (const char* id : {"vm1", "vm2", "vm3", "vm4", "vm5"}) vms.push_back(test::vm(id, "running"));
+    service_->service().set_vms(vms);
+    build_login();
+  }
+
+  // The window covers its monitor and every shown widget lies on it.
+  void expect_fits(GtkWidget* window, const char* what) {
+    EXPECT_TRUE(test::spin_until([&] { return covers_monitor(window); }, 30s)) << what << " is not full screen";
+    const std::vector<std::string> outside = outside_monitor(window);
+    EXPECT_TRUE(outside.empty()) << what << ": " << testing::PrintToString(outside);
+  }
+
+  void expect_cards_fit(int per_line) {
+    GtkFlowBox* flow = GTK_FLOW_BOX(record()->flow_box);
+    EXPECT_EQ(gtk_flow_box_get_min_children_per_line(flow), static_cast<guint>(per_line));
+    EXPECT_EQ(gtk_flow_box_get_max_children_per_line(flow), static_cast<guint>(per_line));
+    ASSERT_EQ(cards().size(), 4u);
+    expect_fits(record()->window, "the desktop window");
+  }
+};
+
+TEST_F(OnScreen, LoginDialogsAndDesktopFitAndLogoutClicks) {
+  expect_fits(login_, "the login window");
+
+  const std::string long_text = std::string(300, 'w') + " " + std::string(100, 'x') + "，服务暂时不可用。" +
+                                std::string(1200, 'y');
+  int inspected = 0;
+  dialogs_->inspect_with([&](GtkDialog* dialog) {
+    GtkWidget* widget = GTK_WIDGET(dialog);
+    const char* title = gtk_window_get_title(GTK_WINDOW(dialog));
+    EXPECT_TRUE(test::spin_until([&] { return settled(widget) && centred(widget); }, 30s))
+        << title << " is not centred";
+    const std::vector<std::string> outside = outside_monitor(widget);
+    EXPECT_TRUE(outside.empty()) << title << ": " << testing::PrintToString(outside);
+    ++inspected;
+  });
+  show_message_dialog(GTK_WINDOW(login_), "登录失败", long_text.c_str());
+  dialogs_->queue_response(GTK_RESPONSE_NO);
+  confirm_shutdown(nullptr, login_);
+  dialogs_->queue_response(GTK_RESPONSE_CANCEL);
+  show_settings_dialog(login_);
+  dialogs_->queue_response(GTK_RESPONSE_CANCEL);
+  show_register_dialog(login_);
+  EXPECT_EQ(inspected, 4);
+  dialogs_->inspect_with(nullptr);
+
+  testing::internal::CaptureStdout();
+  sign_in();
+  testing::internal::GetCapturedStdout();
+  ASSERT_NE(record(), nullptr);
+  expect_cards_fit(std::atoi(g_getenv(kPerLineVariable)));
+
+  test::click(test::find_button(record()->window, "注销"), GDK_BUTTON_PRIMARY);
+  EXPECT_TRUE(test::spin_until([&] { return gtk_widget_get_mapped(login_); }, 30s)) << "no login window";
+  EXPECT_FALSE(gtk_widget_get_visible(record()->window));
+}
+
+TEST_F(OnScreen, ScreenChangeLaysOutAgain) {
+  testing::internal::CaptureStdout();
+  sign_in();
+  testing::internal::GetCapturedStdout();
+  ASSERT_NE(record(), nullptr);
+  expect_cards_fit(std::atoi(g_getenv(kPerLineVariable)));
+  set_screen_size(record()->window, kShrunkWidth, kShrunkHeight);
+  EXPECT_TRUE(test::spin_until([&] { return monitor_area(record()->window).width == kShrunkWidth; }, 30s));
+  expect_cards_fit(2);
+  gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "注销")));
+  expect_fits(login_, "the login window, hidden during the change");
+}
+
+// --- In the parent: one X server and child per screen -----------------------
+
+// An Xvfb on a display number of its own choosing.
+class XServer {
+ public:
+  explicit XServer(const std::string& size) {
+    int pipe[2];
+    if (!g_unix_open_pipe(pipe, FD_CLOEXEC, nullptr)) return;
+    auto launcher = take_ref(g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_STDERR_SILENCE));
+    g_subprocess_launcher_take_fd(launcher.get(), pipe[1], 3);
+    const std::string screen = size + "x24";
+    process_ = take_ref(g_subprocess_launcher_spawn(launcher.get(), nullptr, "Xvfb", "-displayfd", "3", "-screen",
+                                                    "0", screen.c_str(), "-nolisten", "tcp", nullptr));
+    launcher.reset();  // closes the write end here, so that a failed start reads as the end
+    std::string number;
+    pollfd ready{pipe[0], POLLIN, 0};
+    char c = 0;
+    while (process_ && poll(&ready, 1, 30000) == 1 && read(pipe[0], &c, 1) == 1 && c != '\n') number += c;
+    close(pipe[0]);
+    if (!number.empty()) display_ = ":" + number;
+  }
+  // Asked to end, so that it removes its lock file and socket.
+  ~XServer() {
+    if (!process_) return;
+    g_subprocess_send_signal(process_.get(), SIGTERM);
+    test::spin_until([this] { return g_subprocess_get_identifier(process_.get()) == nullptr; });
+  }
+  XServer(const XServer&) = delete;
+  XServer& operator=(const XServer&) = delete;
+
+  const std::string& display() const { return display_; }
+
+ private:
+  RefPtr<GSubprocess> process_;
+  std::string display_;
+};
+
+struct Terminal {
+  const char* size;      // of the X screen, in device pixels
+  const char* scale;     // GDK_SCALE
+  const char* per_line;  // cards in a line of the desktop window
+};
+
+void PrintTo(const Terminal& t, std::ostream* out) { *out << t.size << " at scale " << t.scale; }
+
+// Runs the child's test on a new X server of the given screen; the child's
+// output is shown when it fails.
+void run_on_screen(const Terminal& terminal, const char* test) {
+  XServer server(terminal.size);
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  const std::string directory = test::make_temp_dir();
+  const std::string output = directory + "/output";
+  auto launcher = take_ref(g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_STDERR_MERGE));
+  g_subprocess_launcher_set_stdout_file_path(launcher.get(), output.c_str());
+  g_subprocess_launcher_setenv(launcher.get(), "DISPLAY", server.display().c_str(), TRUE);
+  g_subprocess_launcher_setenv(launcher.get(), "GDK_SCALE", terminal.scale, TRUE);
+  g_subprocess_launcher_setenv(launcher.get(), kPerLineVariable, terminal.per_line, TRUE);
+  g_subprocess_launcher_unsetenv(launcher.get(), "WAYLAND_DISPLAY");
+  const GCharPtr self(g_file_read_link("/proc/self/exe", nullptr));
+  const std::string filter = std::string("--gtest_filter=OnScreen.") + test;
+  auto child = take_ref(
+      g_subprocess_launcher_spawn(launcher.get(), nullptr, self.get(), filter.c_str(), nullptr));
+  ASSERT_TRUE(child);
+  bool ended = false;
+  g_subprocess_wait_async(child.get(), nullptr, [](GObject*, GAsyncResult*, gpointer flag) noexcept {
+    *static_cast<bool*>(flag) = true;
+  }, &ended);
+  if (!test::spin_until([&] { return ended; }, 120s)) {
+    g_subprocess_force_exit(child.get());
+    test::spin_until([&] { return ended; });
+    ADD_FAILURE() << "the child did not end";
+  }
+  EXPECT_TRUE(g_subprocess_get_if_exited(child.get()) && g_subprocess_get_exit_status(child.get()) == 0)
+      << test::read_file(output);
+  test::remove_file(output);
+  g_rmdir(directory.c_str());
+}
+
+class ScreenFit : public testing::TestWithParam<Terminal> {};
+
+TEST_P(ScreenFit, WindowsAndDialogsFit) { run_on_screen(GetParam(), "LoginDialogsAndDesktopFitAndLogoutClicks"); }
+
+INSTANTIATE_TEST_SUITE_P(Terminals, ScreenFit,
+                         testing::Values(Terminal{"1024x768", "1", "2"}, Terminal{"1280x800", "1", "2"},
+                                         Terminal{"1366x768", "1", "2"}, Terminal{"1920x1080", "1", "4"},
+                                         Terminal{"2560x1440", "2", "2"}),
+                         [](const testing::TestParamInfo<Terminal>& info) {
+                           return std::string(info.param.size) + "_scale" + info.param.scale;
+                         });
+
+TEST(ScreenChange, ShrunkScreenLaysTheWindowsOutAgain) {
+  run_on_screen(Terminal{"1920x1080", "1", "4"}, "ScreenChangeLaysOutAgain");
+}
+
+}  // namespace
+}  // namespace kesta
