@@ -47,6 +47,9 @@ GtkWidget* build_status_bar(GtkWidget* window, bool refresh_address) {
   GCharPtr host_text(g_strdup_printf("客户端名称：%s", host.get()));
   GtkWidget* host_label = bar_label(host_text.get());
   gtk_widget_set_halign(host_label, GTK_ALIGN_START);
+  // A host name may be 64 characters long: on a 1024-pixel screen it is cut
+  // rather than pushing the clock off the edge.
+  gtk_label_set_ellipsize(GTK_LABEL(host_label), PANGO_ELLIPSIZE_END);
   pack_start(left, host_label);
   pack_start(left, bar_label(" | "));
   GtkWidget* address_label = bar_label(address_text().get());
