@@ -177,6 +177,9 @@ void show_register_dialog(GtkWidget* parent) {
       static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "取消",
       GTK_RESPONSE_CANCEL, "注册", GTK_RESPONSE_ACCEPT, nullptr);
   gtk_window_set_default_size(GTK_WINDOW(dialog), 400, -1);
+  // The domains and the busy indicator arrive after the dialog is shown; it
+  // stays centred as it grows.
+  gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ALWAYS);
 
   GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   set_background_colour(content, kWhite);
