@@ -161,10 +161,12 @@ class OnScreen : public test::ClientFixture {
   void SetUp() override {
     if (!g_getenv(kPerLineVariable)) GTEST_SKIP() << "runs on a screen of its own, started by ScreenFit";
     ClientFixture::SetUp();
-    // A long name must not widen the cards.
+    // A long VM name must not widen the cards.
     std::vector<test::Vm> vms{test::vm("vm1", "running", "财务部共享桌面-" + std::string(60, 'N'))};
     for (const char* id : {"vm2", "vm3", "vm4", "vm5"}) vms.push_back(test::vm(id, "running"));
     service_->service().set_vms(vms);
+    // Nor a long domain the registration dialog.
+    service_->service().set_domains({"corp.example.org", "研发中心." + std::string(100, 'd') + ".example.org"});
     build_login();
   }
 
