@@ -12,10 +12,12 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/dialog.h"
+#include "app/ptr.h"
 #include "desktop/card_layout.h"
 #include "login/power_dialogs.h"
 #include "login/register_dialog.h"
@@ -120,7 +122,7 @@ bool covers_monitor(GtkWidget* window) {
          gtk_widget_get_allocated_height(window) == area.height;
 }
 
-// The dialog's middle is the monitor's, give or take a pixel of rounding.
+// The dialog's middle is the monitor's, give or take a pixel.
 bool centred(GtkWidget* dialog) {
   const GdkRectangle area = monitor_area(dialog);
   int x = 0;
@@ -135,8 +137,9 @@ bool centred(GtkWidget* dialog) {
 // pixels, as xrandr does for a screen set to another resolution.
 void set_screen_size(GtkWidget* window, int width, int height) {
   Display* display = GDK_DISPLAY_XDISPLAY(gtk_widget_get_display(window));
-  Window root = DefaultRootWindow(display);
-  XRRScreenResources* resources = XRRGetScreenResources(display, root);
+  const Window root = DefaultRootWindow(display);
+  const std::unique_ptr<XRRScreenResources, FnDeleter<XRRScreenResources, XRRFreeScreenResources>> resources(
+      XRRGetScreenResources(display, root));
   ASSERT_TRUE(resources && resources->ncrtc > 0 && resources->noutput > 0);
   std::string name = std::to_string(width) + "x" + std::to_string(height);
   XRRModeInfo info{};
@@ -147,13 +150,13 @@ void set_screen_size(GtkWidget* window, int width, int height) {
   const RRMode mode = XRRCreateMode(display, root, &info);
   XRRAddOutputMode(display, resources->outputs[0], mode);
   XGrabServer(display);
-  XRRSetCrtcConfig(display, resources, resources->crtcs[0], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr, 0);
+  XRRSetCrtcConfig(display, resources.get(), resources->crtcs[0], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr,
+                   0);
   XRRSetScreenSize(display, root, width, height, width / 4, height / 4);
-  XRRSetCrtcConfig(display, resources, resources->crtcs[0], CurrentTime, 0, 0, mode, RR_Rotate_0,
+  XRRSetCrtcConfig(display, resources.get(), resources->crtcs[0], CurrentTime, 0, 0, mode, RR_Rotate_0,
                    resources->outputs, 1);
   XUngrabServer(display);
   XSync(display, False);
-  XRRFreeScreenResources(resources);
 }
 
 class OnScreen : public test::ClientFixture {
