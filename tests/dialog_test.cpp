@@ -5,6 +5,7 @@
 #include "app/dialog.h"
 #include "app/resources.h"
 #include "support/dialog_recorder.h"
+#include "support/widget_find.h"
 
 namespace kesta {
 namespace {
@@ -47,6 +48,35 @@ TEST(MessageDialog, IsModalOverItsParentAndFourHundredWide) {
   }
   EXPECT_TRUE(checked);
   gtk_widget_destroy(parent);
+}
+
+TEST(MessageDialog, ShowsAMessageWholeAndScrollsOnlyALongOne) {
+  struct Row {
+    std::string message;
+    bool scrolls;
+  };
+  std::string sentences;
+  for (int i = 0; i < 10; ++i) sentences += "服务暂时不可用，请稍后再试。";
+  std::string words;
+  for (int i = 0; i < 300; ++i) words += "word ";
+  for (const Row& row : {Row{"m", false}, Row{sentences, false}, Row{std::string(1999, 'w'), true},
+                         Row{words, true}}) {
+    test::DialogRecorder recorder;
+    int width = 0;
+    int shown = 0;
+    int needed = 0;
+    recorder.inspect_with([&](GtkDialog* dialog) {
+      GtkWidget* label = test::find_label(GTK_WIDGET(dialog), row.message);
+      ASSERT_NE(label, nullptr);
+      width = gtk_widget_get_allocated_width(GTK_WIDGET(dialog));
+      shown = gtk_widget_get_allocated_height(gtk_widget_get_ancestor(label, GTK_TYPE_SCROLLED_WINDOW));
+      needed = gtk_widget_get_allocated_height(label);
+    });
+    show_message_dialog(nullptr, "提示", row.message.c_str());
+    EXPECT_EQ(width, 400) << row.message;
+    EXPECT_EQ(needed > shown, row.scrolls) << row.message << ": " << needed << " in " << shown;
+    EXPECT_LE(shown, 360) << row.message;
+  }
 }
 
 TEST(Resources, BundleHoldsEveryImageAtItsSize) {

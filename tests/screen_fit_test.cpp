@@ -12,10 +12,12 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/dialog.h"
+#include "app/ptr.h"
 #include "desktop/card_layout.h"
 #include "login/power_dialogs.h"
 #include "login/register_dialog.h"
@@ -41,9 +43,9 @@ TEST(CardLayout, FourInALineWhereTheyFitElseTwoLinesOfTwo) {
     CardLayout expected;
   };
   const CardLayout four{4, 934, 250};
-  const CardLayout two{2, 692, 452};
-  for (const Row& row : {Row{3840, four}, Row{1920, four}, Row{1440, four}, Row{1424, four}, Row{1423, two},
-                         Row{1366, two}, Row{1280, two}, Row{1024, two}})
+  const CardLayout two{2, 672, 432};
+  for (const Row& row : {Row{3840, four}, Row{1920, four}, Row{1440, four}, Row{1400, four}, Row{1384, four},
+                         Row{1383, two}, Row{1366, two}, Row{1280, two}, Row{1024, two}})
     EXPECT_EQ(card_layout(row.work_width), row.expected) << row.work_width;
 }
 
@@ -62,21 +64,8 @@ GdkRectangle monitor_area(GtkWidget* window) {
   return area;
 }
 
-// The widget's type, and its text if it has one (the first 30 characters).
-std::string describe(GtkWidget* widget) {
-  const char* text = GTK_IS_LABEL(widget)    ? gtk_label_get_text(GTK_LABEL(widget))
-                     : GTK_IS_BUTTON(widget) ? gtk_button_get_label(GTK_BUTTON(widget))
-                                             : nullptr;
-  std::string name = G_OBJECT_TYPE_NAME(widget);
-  if (text) {
-    const char* end = g_utf8_offset_to_pointer(text, std::min(30L, g_utf8_strlen(text, -1)));
-    name += " \"" + std::string(text, end) + "\"";
-  }
-  return name;
-}
-
-// Collects the shown widgets of one window that are not wholly on a screen
-// area.
+// Collects the shown widgets of a window that are not wholly on a screen
+// area, by type and the first 30 characters of their text.
 struct OutsideSearch {
   GtkWidget* top;
   GdkRectangle screen;
@@ -85,28 +74,29 @@ struct OutsideSearch {
   static void visit(GtkWidget* widget, gpointer self) noexcept {
     auto* search = static_cast<OutsideSearch*>(self);
     if (!gtk_widget_get_mapped(widget)) return;
-    GtkAllocation area;
-    gtk_widget_get_allocation(widget, &area);
-    int x = 0;
-    int y = 0;
+    GtkAllocation a;
+    gtk_widget_get_allocation(widget, &a);
     int origin_x = 0;
     int origin_y = 0;
-    gtk_widget_translate_coordinates(widget, search->top, 0, 0, &x, &y);
     gdk_window_get_origin(gtk_widget_get_window(search->top), &origin_x, &origin_y);
-    x += origin_x;
-    y += origin_y;
-    const GdkRectangle& s = search->screen;
-    if (x < s.x || y < s.y || x + area.width > s.x + s.width || y + area.height > s.y + s.height)
-      search->found.push_back(describe(widget) + " at " + std::to_string(x) + "," + std::to_string(y) + " " +
-                              std::to_string(area.width) + "x" + std::to_string(area.height));
-    // What scrolls need only show its window; the card area never scrolls.
-    if (GTK_IS_SCROLLED_WINDOW(widget)) {
-      GtkPolicyType across = GTK_POLICY_NEVER;
-      GtkPolicyType down = GTK_POLICY_NEVER;
-      gtk_scrolled_window_get_policy(GTK_SCROLLED_WINDOW(widget), &across, &down);
-      if (across != GTK_POLICY_NEVER || down != GTK_POLICY_NEVER) return;
+    gtk_widget_translate_coordinates(widget, search->top, origin_x, origin_y, &a.x, &a.y);
+    GdkRectangle on_screen;
+    if (!gdk_rectangle_intersect(&a, &search->screen, &on_screen) || !gdk_rectangle_equal(&a, &on_screen)) {
+      std::string name = G_OBJECT_TYPE_NAME(widget);
+      if (GTK_IS_LABEL(widget)) {
+        const char* label = gtk_label_get_text(GTK_LABEL(widget));
+        const GCharPtr text(g_utf8_substring(label, 0, std::min(30L, g_utf8_strlen(label, -1))));
+        name = name + " \"" + text.get() + "\"";
+      }
+      search->found.push_back(name + " at " + std::to_string(a.x) + "," + std::to_string(a.y) + " " +
+                              std::to_string(a.width) + "x" + std::to_string(a.height));
     }
-    if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), visit, self);
+    // What scrolls need only show its window; the card area never scrolls.
+    GtkPolicyType across = GTK_POLICY_NEVER;
+    GtkPolicyType down = GTK_POLICY_NEVER;
+    if (GTK_IS_SCROLLED_WINDOW(widget)) gtk_scrolled_window_get_policy(GTK_SCROLLED_WINDOW(widget), &across, &down);
+    if (GTK_IS_CONTAINER(widget) && across == GTK_POLICY_NEVER && down == GTK_POLICY_NEVER)
+      gtk_container_forall(GTK_CONTAINER(widget), visit, self);
   }
 };
 
@@ -132,7 +122,7 @@ bool covers_monitor(GtkWidget* window) {
          gtk_widget_get_allocated_height(window) == area.height;
 }
 
-// The dialog's middle is the monitor's, give or take a pixel of rounding.
+// The dialog's middle is the monitor's, give or take a pixel.
 bool centred(GtkWidget* dialog) {
   const GdkRectangle area = monitor_area(dialog);
   int x = 0;
@@ -147,8 +137,9 @@ bool centred(GtkWidget* dialog) {
 // pixels, as xrandr does for a screen set to another resolution.
 void set_screen_size(GtkWidget* window, int width, int height) {
   Display* display = GDK_DISPLAY_XDISPLAY(gtk_widget_get_display(window));
-  Window root = DefaultRootWindow(display);
-  XRRScreenResources* resources = XRRGetScreenResources(display, root);
+  const Window root = DefaultRootWindow(display);
+  const std::unique_ptr<XRRScreenResources, FnDeleter<XRRScreenResources, XRRFreeScreenResources>> resources(
+      XRRGetScreenResources(display, root));
   ASSERT_TRUE(resources && resources->ncrtc > 0 && resources->noutput > 0);
   std::string name = std::to_string(width) + "x" + std::to_string(height);
   XRRModeInfo info{};
@@ -159,13 +150,13 @@ void set_screen_size(GtkWidget* window, int width, int height) {
   const RRMode mode = XRRCreateMode(display, root, &info);
   XRRAddOutputMode(display, resources->outputs[0], mode);
   XGrabServer(display);
-  XRRSetCrtcConfig(display, resources, resources->crtcs[0], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr, 0);
+  XRRSetCrtcConfig(display, resources.get(), resources->crtcs[0], CurrentTime, 0, 0, None, RR_Rotate_0, nullptr,
+                   0);
   XRRSetScreenSize(display, root, width, height, width / 4, height / 4);
-  XRRSetCrtcConfig(display, resources, resources->crtcs[0], CurrentTime, 0, 0, mode, RR_Rotate_0,
+  XRRSetCrtcConfig(display, resources.get(), resources->crtcs[0], CurrentTime, 0, 0, mode, RR_Rotate_0,
                    resources->outputs, 1);
   XUngrabServer(display);
   XSync(display, False);
-  XRRFreeScreenResources(resources);
 }
 
 class OnScreen : public test::ClientFixture {
@@ -173,9 +164,12 @@ class OnScreen : public test::ClientFixture {
   void SetUp() override {
     if (!g_getenv(kPerLineVariable)) GTEST_SKIP() << "runs on a screen of its own, started by ScreenFit";
     ClientFixture::SetUp();
-    std::vector<test::Vm> vms;
-    for (const char* id : {"vm1", "vm2", "vm3", "vm4", "vm5"}) vms.push_back(test::vm(id, "running"));
+    // A long VM name must not widen the cards.
+    std::vector<test::Vm> vms{test::vm("vm1", "running", "财务部共享桌面-" + std::string(60, 'N'))};
+    for (const char* id : {"vm2", "vm3", "vm4", "vm5"}) vms.push_back(test::vm(id, "running"));
     service_->service().set_vms(vms);
+    // Nor a long domain the registration dialog.
+    service_->service().set_domains({"corp.example.org", "研发中心." + std::string(100, 'd') + ".example.org"});
     build_login();
   }
 
@@ -191,6 +185,11 @@ class OnScreen : public test::ClientFixture {
     EXPECT_EQ(gtk_flow_box_get_min_children_per_line(flow), static_cast<guint>(per_line));
     EXPECT_EQ(gtk_flow_box_get_max_children_per_line(flow), static_cast<guint>(per_line));
     ASSERT_EQ(cards().size(), 4u);
+    EXPECT_TRUE(test::spin_until([&] {
+      return std::ranges::all_of(cards(), [](GtkWidget* card) {
+        return gtk_widget_get_mapped(card) && gtk_widget_get_allocated_width(card) >= kCardWidth;
+      });
+    }, 30s)) << "cards not laid out";
     expect_fits(record()->window, "the desktop window");
   }
 };
@@ -311,7 +310,7 @@ void run_on_screen(const Terminal& terminal, const char* test) {
   g_subprocess_wait_async(child.get(), nullptr, [](GObject*, GAsyncResult*, gpointer flag) noexcept {
     *static_cast<bool*>(flag) = true;
   }, &ended);
-  if (!test::spin_until([&] { return ended; }, 120s)) {
+  if (!test::spin_until([&] { return ended; }, 180s)) {
     g_subprocess_force_exit(child.get());
     test::spin_until([&] { return ended; });
     ADD_FAILURE() << "the child did not end";
@@ -328,7 +327,8 @@ TEST_P(ScreenFit, WindowsAndDialogsFit) { run_on_screen(GetParam(), "LoginDialog
 
 INSTANTIATE_TEST_SUITE_P(Terminals, ScreenFit,
                          testing::Values(Terminal{"1024x768", "1", "2"}, Terminal{"1280x800", "1", "2"},
-                                         Terminal{"1366x768", "1", "2"}, Terminal{"1920x1080", "1", "4"},
+                                         Terminal{"1366x768", "1", "2"}, Terminal{"1400x1050", "1", "4"},
+                                         Terminal{"1920x1080", "1", "4"},
                                          Terminal{"2560x1440", "2", "2"}),
                          [](const testing::TestParamInfo<Terminal>& info) {
                            return std::string(info.param.size) + "_scale" + info.param.scale;

@@ -14,6 +14,8 @@ constexpr std::size_t kMaxMessageBytes = 2000;
 // Beyond this height the message scrolls, so that the dialog stays on the
 // smallest screen (720 logical pixels high).
 constexpr int kMaxMessageHeight = 360;
+// About 320 pixels: the message wraps inside the 400-pixel dialog.
+constexpr int kMessageChars = 40;
 
 }  // namespace
 
@@ -44,6 +46,10 @@ void show_message_dialog(GtkWindow* parent, const char* title, const char* messa
   gtk_label_set_line_wrap(GTK_LABEL(text), TRUE);
   // Long words, such as an address, wrap too instead of widening the dialog.
   gtk_label_set_line_wrap_mode(GTK_LABEL(text), PANGO_WRAP_WORD_CHAR);
+  // A fixed wrapping width makes the label ask for the height of all its
+  // lines, which the scrolled window below then shows up to its limit.
+  gtk_label_set_width_chars(GTK_LABEL(text), kMessageChars);
+  gtk_label_set_max_width_chars(GTK_LABEL(text), kMessageChars);
   gtk_widget_set_halign(text, GTK_ALIGN_START);
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);

@@ -3,10 +3,11 @@
 
 namespace kesta {
 
-// A card's frame; its style sheet adds kCardMargin on every side.
+// A card's frame, its style sheet's margin included.
 inline constexpr int kCardWidth = 320;
 inline constexpr int kCardHeight = 210;
-inline constexpr int kCardMargin = 8;
+// GTK's default theme pads every flow box child by this much on each side.
+inline constexpr int kCardPadding = 3;
 inline constexpr int kCardSpacing = 20;  // between the cards of a line
 // The desktop window's border, on each side.
 inline constexpr int kDesktopBorder = 10;
@@ -19,8 +20,8 @@ struct CardLayout {
 };
 
 // The layout for a monitor whose work area is work_width logical pixels
-// wide.  Four cards in a line need about 1,400 pixels; where they do not
-// fit, the page wraps into two lines of two.
+// wide.  Four cards in a line need 1,384 pixels; where they do not fit, the
+// page wraps into two lines of two.
 CardLayout card_layout(int work_width);
 
 }  // namespace kesta

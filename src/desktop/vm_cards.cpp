@@ -33,6 +33,9 @@ GtkWidget* info_row(const char* title, const char* value, GtkWidget** value_labe
   pack_start(row, title_label);
   *value_label = gtk_label_new(value);
   gtk_widget_set_halign(*value_label, GTK_ALIGN_START);
+  // A long name is cut rather than widening every card of the page, and the
+  // window with them, past the screen.
+  gtk_label_set_ellipsize(GTK_LABEL(*value_label), PANGO_ELLIPSIZE_END);
   pack_start(row, *value_label);
   return row;
 }

@@ -91,6 +91,11 @@ GtkWidget* build_grid(GtkWidget* dialog, bool mac_mode) {
 
   GtkWidget* domain = gtk_combo_box_text_new();
   gtk_widget_set_hexpand(domain, TRUE);
+  // A long domain name is cut rather than widening the dialog past the
+  // screen.
+  GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(domain));
+  for (GList* c = cells; c; c = c->next) g_object_set(c->data, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+  g_list_free(cells);
   set_text_colour(domain, kBlack);
   set_background_colour(domain, kWhite);
   g_object_set_data(d, keys::kDomainCombo, domain);
