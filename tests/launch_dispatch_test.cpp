@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cipher.h"
 #include "app/config.h"
 #include "app/data_keys.h"
 #include "app/fixed_text.h"
@@ -68,10 +69,22 @@ TEST(SpawnDetached, NeedsAProgramPath) {
   EXPECT_FALSE(g_file_test("/tmp/kesta-pwned", G_FILE_TEST_EXISTS));
 }
 
-// Records its program path and arguments, NUL-separated, next to itself,
-// and exits.  The record appears whole, by rename.
+TEST(SpawnDetached, InputLargerThanAPipeIsRefusedAtOnce) {
+  // Written before the program starts and never waited on: a text the pipe
+  // cannot take whole fails instead of blocking the window.
+  Error error;
+  const gint64 start = g_get_monotonic_time();
+  EXPECT_FALSE(spawn_detached({"/bin/true"}, error, std::string(4 * 1024 * 1024, 'x')));
+  EXPECT_TRUE(error);
+  EXPECT_LT(g_get_monotonic_time() - start, 10 * G_USEC_PER_SEC);
+}
+
+// Records its standard input, then its program path and arguments,
+// NUL-separated, next to itself, and exits.  The argument record appears
+// whole, by rename, and last.
 constexpr char kStandIn[] =
     "#!/bin/sh\n"
+    "cat > \"$0.stdin\" &&\n"
     "printf '%s\\0' \"$0\" \"$@\" > \"$0.argv.tmp\" && mv \"$0.argv.tmp\" \"$0.argv\"\n";
 
 class Dispatch : public testing::Test {
@@ -144,6 +157,15 @@ class Dispatch : public testing::Test {
     return argv;
   }
 
+  // What the stand-in at program read from its standard input, once
+  // recorded() has seen it finish.
+  std::string recorded_input(const std::string& program) {
+    const std::string record = program + ".stdin";
+    const std::string text = test::read_file(record);
+    g_unlink(record.c_str());
+    return text;
+  }
+
   // No stand-in wrote a record after the dispatch.
   bool nothing_started() {
     g_usleep(200000);
@@ -172,9 +194,10 @@ Argv operator+(Argv a, const Argv& b) {
 TEST_F(Dispatch, RdpStartsFreeRdpWithTheBuiltArguments) {
   test::DialogRecorder recorder;
   dispatch("freerdp2", R"({"connecttype":"freerdp2","accounttype":"ad"})", "");
-  EXPECT_EQ(
-      recorded(viewer_paths.xfreerdp),
-      Argv({viewer_paths.xfreerdp, "/v:127.0.0.1", "/u:alice", "/p:", "/f", "/network:auto"}) + kRdpTail);
+  EXPECT_EQ(recorded(viewer_paths.xfreerdp),
+            Argv({viewer_paths.xfreerdp, "/v:127.0.0.1", "/from-stdin:force", "/u:alice", "/f", "/network:auto"}) +
+                kRdpTail);
+  EXPECT_EQ(recorded_input(viewer_paths.xfreerdp), "\n");
   EXPECT_TRUE(recorder.dialogs().empty()) << "a successful launch shows nothing";
   EXPECT_NE(printed().find("连接类型: freerdp2, IP: 127.0.0.1\n"), std::string::npos) << printed();
 }
@@ -182,18 +205,62 @@ TEST_F(Dispatch, RdpStartsFreeRdpWithTheBuiltArguments) {
 TEST_F(Dispatch, Freerdp3StartsTheNewerProgram) {
   test::DialogRecorder recorder;
   dispatch("freerdp3", R"({"connecttype":"freerdp3","accounttype":"none"})");
-  EXPECT_EQ(
-      recorded(viewer_paths.xfreerdp3),
-      Argv({viewer_paths.xfreerdp3, "/v:127.0.0.1", "/u:alice", "/p:pw", "/f", "/network:auto"}) + kRdpTail);
+  EXPECT_EQ(recorded(viewer_paths.xfreerdp3),
+            Argv({viewer_paths.xfreerdp3, "/v:127.0.0.1", "/from-stdin:force", "/u:alice", "/f", "/network:auto"}) +
+                kRdpTail);
+  EXPECT_EQ(recorded_input(viewer_paths.xfreerdp3), "pw\n");
   EXPECT_TRUE(recorder.dialogs().empty());
 }
 
-TEST_F(Dispatch, AHostilePasswordStaysOneArgument) {
+TEST_F(Dispatch, FreeRdpReadsThePasswordsFromItsStandardInput) {
+  const std::string account = encrypt_password("pool secret").get();
+  const std::string gateway = encrypt_password("gw secret").get();
+  struct Row {
+    std::string pool;
+    std::string password;
+    std::string input;
+  } rows[] = {
+      {R"({"connecttype":"freerdp2","accounttype":"ad"})", "x /drive:all,/ \"q\" 'r'", "x /drive:all,/ \"q\" 'r'\n"},
+      {R"({"connecttype":"freerdp2","accounttype":"all","accountUser":"u","accountPassword":")" + account +
+           R"(","usegw":true,"gw":{"gwtype":"public","gwaddr":"g","gwuser":"gu","gwpassword":")" + gateway + "\"}}",
+       "pw", "pool secret\ngw secret\n"},
+      {R"({"connecttype":"freerdp2","accounttype":"none","usegw":true,"gw":{"gwtype":"ad","gwaddr":"g"}})", "中文",
+       "中文\n中文\n"},
+  };
+  for (const Row& row : rows) {
+    test::DialogRecorder recorder;
+    dispatch("freerdp2", row.pool.c_str(), row.password.c_str());
+    const Argv argv = recorded(viewer_paths.xfreerdp);
+    EXPECT_EQ(recorded_input(viewer_paths.xfreerdp), row.input) << row.pool;
+    ASSERT_GE(argv.size(), 3u) << row.pool;
+    EXPECT_EQ(argv[2], "/from-stdin:force");
+    for (const std::string& argument : argv) {
+      EXPECT_FALSE(argument.starts_with("/p:") || argument.starts_with("/gp:")) << argument;
+      EXPECT_EQ(argument.find("secret"), std::string::npos) << argument;
+    }
+    EXPECT_TRUE(recorder.dialogs().empty()) << row.pool;
+  }
+}
+
+TEST_F(Dispatch, APasswordOfSeveralLinesStartsNothing) {
   test::DialogRecorder recorder;
-  dispatch("freerdp2", R"({"connecttype":"freerdp2","accounttype":"ad"})", "x /drive:all,/ \"q\" 'r'");
+  dispatch("freerdp2", R"({"connecttype":"freerdp2","accounttype":"ad"})", "first\nsecond");
+  EXPECT_TRUE(nothing_started());
+  ASSERT_EQ(recorder.dialogs().size(), 1u);
+  EXPECT_EQ(recorder.dialogs()[0].title, "连接失败");
+  EXPECT_EQ(recorder.dialogs()[0].message, "启动RDP客户端失败: 密码含有换行符或空字符，无法交给FreeRDP");
+}
+
+TEST_F(Dispatch, OtherViewersGetNoStandardInput) {
+  test::DialogRecorder recorder;
+  dispatch("blast", R"({"connecttype":"blast"})");
+  ASSERT_FALSE(recorded(viewer_paths.vmware_view).empty());
+  EXPECT_EQ(recorded_input(viewer_paths.vmware_view), "");
+  dispatch("freerdp2", R"({"connecttype":"freerdp2","accounttype":"unknown"})");
   const Argv argv = recorded(viewer_paths.xfreerdp);
-  ASSERT_EQ(argv.size(), 6 + kRdpTail.size());
-  EXPECT_EQ(argv[3], "/p:x /drive:all,/ \"q\" 'r'");
+  ASSERT_GE(argv.size(), 3u);
+  EXPECT_EQ(argv[2], "/f") << "no account, no password to read";
+  EXPECT_EQ(recorded_input(viewer_paths.xfreerdp), "");
 }
 
 TEST_F(Dispatch, HorizonForBlastAndPcoip) {
@@ -370,7 +437,7 @@ TEST_F(Dispatch, NullTextsAndNoPoolAreEmpty) {
   test::DialogRecorder recorder;
   dispatch_connection("freerdp2", nullptr, nullptr, nullptr, GTK_WINDOW(window_), nullptr);
   EXPECT_EQ(recorded(viewer_paths.xfreerdp),
-            Argv({viewer_paths.xfreerdp, "/v:", "/u:", "/p:", "/f", "/network:auto"}) + kRdpTail);
+            Argv({viewer_paths.xfreerdp, "/v:", "/from-stdin:force", "/u:", "/f", "/network:auto"}) + kRdpTail);
   dispatch_connection(nullptr, nullptr, nullptr, nullptr, GTK_WINDOW(window_), nullptr);
   ASSERT_EQ(recorder.dialogs().size(), 1u);
   EXPECT_EQ(recorder.dialogs()[0].message, "不支持的连接类型: ");
