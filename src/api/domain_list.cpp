@@ -15,6 +15,8 @@ namespace {
 constexpr guint kTimeoutSeconds = 10;
 // A field of this size keeps a name of at most kMaxDomainBytes bytes.
 constexpr std::size_t kDomainFieldSize = kMaxDomainBytes + 1;
+// A parser's message quotes the reply.
+constexpr std::size_t kMaxLoggedText = 1000;
 
 // Collects the names of a parsed reply, saying why when there are none to
 // take.
@@ -43,7 +45,7 @@ void read_domains(JsonObject* root, std::vector<std::string>& domains) {
     const char* name = JSON_NODE_HOLDS_OBJECT(item) ? string_member(json_node_get_object(item), "domain") : nullptr;
     if (!name) continue;
     const std::string_view kept = clip(name, kDomainFieldSize);
-    g_print("DEBUG: 添加域名: %.*s\n", static_cast<int>(kept.size()), kept.data());
+    g_print("DEBUG: 添加域名: %s\n", readable_text(kept, kMaxDomainBytes).c_str());
     domains.emplace_back(kept);
   }
 }
@@ -57,7 +59,7 @@ std::vector<std::string> parse_domain_list(std::string_view body) {
   if (document.root())
     read_domains(document.root_object(), domains);
   else
-    g_print("DEBUG: JSON解析失败: %s\n", error.message_or("未知错误"));
+    g_print("DEBUG: JSON解析失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedText).c_str());
   return domains;
 }
 

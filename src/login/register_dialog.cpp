@@ -8,6 +8,7 @@
 #include "app/config.h"
 #include "app/data_keys.h"
 #include "app/dialog.h"
+#include "app/fixed_text.h"
 #include "app/ptr.h"
 #include "app/widget_style.h"
 #include "host/host_identity.h"
@@ -57,7 +58,7 @@ void fill_domains(GtkWidget* combo) {
   g_print("DEBUG: 尝试获取域名列表，服务器地址: %s\n", app_config.server_address);
   const std::vector<std::string> domains = fetch_domain_list(app_config.server_address);
   for (const std::string& name : domains) {
-    g_print("DEBUG: 添加域名到下拉菜单: %s\n", name.c_str());
+    g_print("DEBUG: 添加域名到下拉菜单: %s\n", readable_text(name, kMaxDomainBytes).c_str());
     gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), name.c_str());
   }
   if (domains.empty()) {
