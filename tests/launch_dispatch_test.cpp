@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <glib/gstdio.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -291,6 +293,85 @@ TEST_F(Dispatch, SpiceWritesTheFileAndStartsTheViewerOnIt) {
   for (const char* line : {"\nhost=127.0.0.1\n", "\npassword=s\n", "\ntls-port=1\n"})
     EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
   EXPECT_TRUE(recorder.dialogs().empty());
+}
+
+// Creates path as the user nobody; false when neither setpriv nor runuser
+// can switch to that user.
+bool plant_as_nobody(const std::string& path) {
+  const Argv ways[] = {
+      {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"},
+      {"/usr/sbin/runuser", "-u", "nobody", "--"},
+  };
+  for (Argv argv : ways) {
+    argv.insert(argv.end(), {"/bin/sh", "-c", "echo theirs >\"$0\"", path});
+    std::vector<char*> pointers;
+    for (std::string& argument : argv) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    gint status = -1;
+    struct stat planted;
+    if (g_spawn_sync(nullptr, pointers.data(), nullptr, G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr, nullptr,
+                     nullptr, &status, nullptr) &&
+        g_spawn_check_wait_status(status, nullptr) && lstat(path.c_str(), &planted) == 0 && planted.st_uid == 65534)
+      return true;
+  }
+  return false;
+}
+
+TEST_F(Dispatch, SpiceGoesAroundAFileNameAnotherUserPlanted) {
+  const std::string planted = "/tmp/" + vm_id_ + ".spice";
+  if (!plant_as_nobody(planted))
+    GTEST_SKIP() << "neither setpriv nor runuser can make a file as nobody (the test needs root)";
+  const std::string runtime = test::make_temp_dir();  // 0700, ours
+  const std::string open_dir = test::make_temp_dir();
+  ASSERT_EQ(g_chmod(open_dir.c_str(), 0755), 0);
+  const char* const saved = g_getenv("XDG_RUNTIME_DIR");
+  const std::string saved_runtime = saved ? saved : "";
+  struct Row {
+    std::optional<std::string> runtime_dir;
+    bool used;  // the file goes there, not to a new directory
+  } rows[] = {
+      {runtime, true},
+      {std::nullopt, false},
+      {open_dir, false},
+      {planted, false},  // no directory
+      {"/nonexistent-kesta-dir", false},
+  };
+  leave_vm_data(vm_id_.c_str(), R"({"spriceInfo":{"host":"127.0.0.1","password":"s"}})");
+  for (const Row& row : rows) {
+    if (row.runtime_dir)
+      g_setenv("XDG_RUNTIME_DIR", row.runtime_dir->c_str(), TRUE);
+    else
+      g_unsetenv("XDG_RUNTIME_DIR");
+    test::DialogRecorder recorder;
+    dispatch("spice", R"({"connecttype":"spice"})");
+    const Argv argv = recorded(viewer_paths.remote_viewer);
+    ASSERT_EQ(argv.size(), 3u) << row.runtime_dir.value_or("unset");
+    const std::string& file = argv[2];
+    const GCharPtr dir(g_path_get_dirname(file.c_str()));
+    if (row.used)
+      EXPECT_EQ(dir.get(), runtime);
+    else
+      EXPECT_TRUE(g_str_has_prefix(dir.get(), (std::string(g_get_tmp_dir()) + "/kesta-spice-").c_str())) << file;
+    const GCharPtr base(g_path_get_basename(file.c_str()));
+    EXPECT_EQ(base.get(), vm_id_ + ".spice");
+    struct stat file_status, dir_status;
+    ASSERT_EQ(lstat(file.c_str(), &file_status), 0);
+    ASSERT_EQ(stat(dir.get(), &dir_status), 0);
+    EXPECT_EQ(file_status.st_mode & 07777, 0600u);
+    EXPECT_EQ(dir_status.st_mode & 07777, 0700u);
+    EXPECT_EQ(dir_status.st_uid, geteuid());
+    EXPECT_NE(test::read_file(file).find("\npassword=s\n"), std::string::npos);
+    EXPECT_TRUE(recorder.dialogs().empty());
+    g_unlink(file.c_str());
+    if (!row.used) g_rmdir(dir.get());
+  }
+  if (saved)
+    g_setenv("XDG_RUNTIME_DIR", saved_runtime.c_str(), TRUE);
+  else
+    g_unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(test::read_file(planted), "theirs\n") << "the planted file is left alone";
+  g_rmdir(runtime.c_str());
+  g_rmdir(open_dir.c_str());
 }
 
 TEST_F(Dispatch, AllFollowsTheDefaultProtocolAndPassesItsOwnType) {
