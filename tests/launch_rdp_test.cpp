@@ -142,42 +142,6 @@ TEST(RdpCommand, CredentialsByAccountType) {
   }
 }
 
-TEST(RdpCommand, NoPasswordOnTheCommandLine) {
-  const std::string pool =
-      R"({"accounttype":"all","accountUser":"pu","accountPassword":")" + encrypted("pool-secret") +
-      R"(","usegw":true,"gw":{"gwtype":"public","gwaddr":"gw","gwuser":"gu","gwpassword":")" +
-      encrypted("gw-secret") + "\"}}";
-  for (const std::string& argument : argv_of(pool)) {
-    EXPECT_FALSE(argument.starts_with("/p:") || argument.starts_with("/gp:")) << argument;
-    EXPECT_EQ(argument.find("secret"), std::string::npos) << argument;
-  }
-  EXPECT_EQ(input_of(pool), "pool-secret\ngw-secret\n");
-}
-
-TEST(RdpCommand, APasswordThatIsNoSingleLineIsNotHandedOver) {
-  struct Row {
-    std::string password;
-    std::optional<std::string> input;
-  } rows[] = {
-      {"two\nlines", std::nullopt},
-      {"carriage\rreturn", std::nullopt},
-      {std::string("n\0ul", 4), std::nullopt},
-      {"\n", std::nullopt},
-      {"spaces, quotes \"' and \\ stay", "spaces, quotes \"' and \\ stay\n"},
-      {"中文密码", "中文密码\n"},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(input_of(R"({"accounttype":"ad"})", "alice", row.password), row.input) << row.password;
-    // The same as the gateway's, after an ordinary password.
-    const std::optional<std::string> after_another =
-        row.input ? std::optional<std::string>("pw\n" + *row.input) : std::nullopt;
-    EXPECT_EQ(input_of(R"({"accounttype":"user","accountUser":"pw","usegw":true,"gw":{"gwtype":"ad"}})", "alice",
-                       row.password),
-              after_another)
-        << row.password;
-  }
-}
-
 TEST(RdpCommand, AnUndecryptablePasswordIsPassedAsReceived) {
   EXPECT_EQ(input_of(R"({"accountUser":"u","accountPassword":"not hex at all"})"), "not hex at all\n");
 }

@@ -9,6 +9,7 @@
 #include <glib/gstdio.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <functional>
 #include <optional>
 #include <string>
@@ -184,17 +185,25 @@ class ShadowServer {
       ADD_FAILURE() << "Xvfb did not start";
       return;
     }
-    port_ = free_port();
-    server_ = start({"/usr/bin/freerdp-shadow-cli", "/bind-address:127.0.0.1", "/port:" + std::to_string(port_),
-                     "/sec:nla", "/sam-file:" + dir_ + "/sam"},
-                    dir_ + "/server.log", ":" + number.substr(0, number.find('\n')));
-    wait_until(60, [&] { return accepts_connections(); });
-    ready_ = accepts_connections();
+    // The server now and then fails to open a display that has only just
+    // started; it then exits at once and is started again.
+    for (int attempt = 0; attempt < 5 && !ready_; ++attempt) {
+      port_ = free_port();
+      server_ = start({"/usr/bin/freerdp-shadow-cli", "/bind-address:127.0.0.1", "/port:" + std::to_string(port_),
+                       "/sec:nla", "/sam-file:" + dir_ + "/sam"},
+                      dir_ + "/server.log", ":" + number.substr(0, number.find('\n')));
+      wait_until(60, [&] { return accepts_connections() || !g_subprocess_get_identifier(server_.get()); });
+      ready_ = accepts_connections();
+    }
     EXPECT_TRUE(ready_) << "freerdp-shadow-cli did not listen\n" << log();
   }
   ~ShadowServer() {
+    // Stopped, not killed: Xvfb then removes its lock file and socket, which
+    // the next test's server may take over.
     for (GSubprocess* process : {server_.get(), xvfb_.get()}) {
       if (!process) continue;
+      g_subprocess_send_signal(process, SIGTERM);
+      wait_until(30, [process] { return !g_subprocess_get_identifier(process); });
       g_subprocess_force_exit(process);
       g_subprocess_wait(process, nullptr, nullptr);
     }
