@@ -3,7 +3,11 @@
 #include "support/fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) noexcept {
-  for (const std::string& name : kesta::parse_domain_list(kesta::fuzz::input_text(data, size)))
+  const std::vector<std::string> names = kesta::parse_domain_list(kesta::fuzz::input_text(data, size));
+  kesta::fuzz::require(names.size() <= kesta::kMaxDomains, "at most kMaxDomains names");
+  for (const std::string& name : names) {
     kesta::fuzz::require(kesta::fuzz::is_utf8(name), "a domain name is UTF-8");
+    kesta::fuzz::require(name.size() <= kesta::kMaxDomainBytes, "a domain name keeps at most kMaxDomainBytes");
+  }
   return 0;
 }

@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <glib/gstdio.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/cipher.h"
 #include "app/config.h"
 #include "app/data_keys.h"
 #include "app/fixed_text.h"
@@ -68,10 +71,22 @@ TEST(SpawnDetached, NeedsAProgramPath) {
   EXPECT_FALSE(g_file_test("/tmp/kesta-pwned", G_FILE_TEST_EXISTS));
 }
 
-// Records its program path and arguments, NUL-separated, next to itself,
-// and exits.  The record appears whole, by rename.
+TEST(SpawnDetached, InputLargerThanAPipeIsRefusedAtOnce) {
+  // Written before the program starts and never waited on: a text the pipe
+  // cannot take whole fails instead of blocking the window.
+  Error error;
+  const gint64 start = g_get_monotonic_time();
+  EXPECT_FALSE(spawn_detached({"/bin/true"}, error, std::string(4 * 1024 * 1024, 'x')));
+  EXPECT_TRUE(error);
+  EXPECT_LT(g_get_monotonic_time() - start, 10 * G_USEC_PER_SEC);
+}
+
+// Records its standard input, then its program path and arguments,
+// NUL-separated, next to itself, and exits.  The argument record appears
+// whole, by rename, and last.
 constexpr char kStandIn[] =
     "#!/bin/sh\n"
+    "cat > \"$0.stdin\" &&\n"
     "printf '%s\\0' \"$0\" \"$@\" > \"$0.argv.tmp\" && mv \"$0.argv.tmp\" \"$0.argv\"\n";
 
 class Dispatch : public testing::Test {
@@ -144,6 +159,15 @@ class Dispatch : public testing::Test {
     return argv;
   }
 
+  // What the stand-in at program read from its standard input, once
+  // recorded() has seen it finish.
+  std::string recorded_input(const std::string& program) {
+    const std::string record = program + ".stdin";
+    const std::string text = test::read_file(record);
+    g_unlink(record.c_str());
+    return text;
+  }
+
   // No stand-in wrote a record after the dispatch.
   bool nothing_started() {
     g_usleep(200000);
@@ -172,9 +196,10 @@ Argv operator+(Argv a, const Argv& b) {
 TEST_F(Dispatch, RdpStartsFreeRdpWithTheBuiltArguments) {
   test::DialogRecorder recorder;
   dispatch("freerdp2", R"({"connecttype":"freerdp2","accounttype":"ad"})", "");
-  EXPECT_EQ(
-      recorded(viewer_paths.xfreerdp),
-      Argv({viewer_paths.xfreerdp, "/v:127.0.0.1", "/u:alice", "/p:", "/f", "/network:auto"}) + kRdpTail);
+  EXPECT_EQ(recorded(viewer_paths.xfreerdp),
+            Argv({viewer_paths.xfreerdp, "/v:127.0.0.1", "/from-stdin:force", "/u:alice", "/f", "/network:auto"}) +
+                kRdpTail);
+  EXPECT_EQ(recorded_input(viewer_paths.xfreerdp), "\n");
   EXPECT_TRUE(recorder.dialogs().empty()) << "a successful launch shows nothing";
   EXPECT_NE(printed().find("连接类型: freerdp2, IP: 127.0.0.1\n"), std::string::npos) << printed();
 }
@@ -182,18 +207,48 @@ TEST_F(Dispatch, RdpStartsFreeRdpWithTheBuiltArguments) {
 TEST_F(Dispatch, Freerdp3StartsTheNewerProgram) {
   test::DialogRecorder recorder;
   dispatch("freerdp3", R"({"connecttype":"freerdp3","accounttype":"none"})");
-  EXPECT_EQ(
-      recorded(viewer_paths.xfreerdp3),
-      Argv({viewer_paths.xfreerdp3, "/v:127.0.0.1", "/u:alice", "/p:pw", "/f", "/network:auto"}) + kRdpTail);
+  EXPECT_EQ(recorded(viewer_paths.xfreerdp3),
+            Argv({viewer_paths.xfreerdp3, "/v:127.0.0.1", "/from-stdin:force", "/u:alice", "/f", "/network:auto"}) +
+                kRdpTail);
+  EXPECT_EQ(recorded_input(viewer_paths.xfreerdp3), "pw\n");
   EXPECT_TRUE(recorder.dialogs().empty());
 }
 
-TEST_F(Dispatch, AHostilePasswordStaysOneArgument) {
+TEST_F(Dispatch, FreeRdpReadsThePasswordsFromItsStandardInput) {
+  const std::string account = encrypt_password("pool secret").get();
+  const std::string gateway = encrypt_password("gw secret").get();
+  struct Row {
+    std::string pool;
+    std::string password;
+    std::string input;
+  } rows[] = {
+      {R"({"connecttype":"freerdp2","accounttype":"ad"})", "x /drive:all,/ \"q\" 'r'", "x /drive:all,/ \"q\" 'r'\n"},
+      {R"({"connecttype":"freerdp2","accounttype":"all","accountUser":"u","accountPassword":")" + account +
+           R"(","usegw":true,"gw":{"gwtype":"public","gwaddr":"g","gwuser":"gu","gwpassword":")" + gateway + "\"}}",
+       "pw", "pool secret\ngw secret\n"},
+  };
+  for (const Row& row : rows) {
+    test::DialogRecorder recorder;
+    dispatch("freerdp2", row.pool.c_str(), row.password.c_str());
+    const Argv argv = recorded(viewer_paths.xfreerdp);
+    EXPECT_EQ(recorded_input(viewer_paths.xfreerdp), row.input) << row.pool;
+    ASSERT_GE(argv.size(), 3u) << row.pool;
+    EXPECT_EQ(argv[2], "/from-stdin:force");
+    for (const std::string& argument : argv) {
+      EXPECT_FALSE(argument.starts_with("/p:") || argument.starts_with("/gp:")) << argument;
+      EXPECT_EQ(argument.find("secret"), std::string::npos) << argument;
+    }
+    EXPECT_TRUE(recorder.dialogs().empty()) << row.pool;
+  }
+}
+
+TEST_F(Dispatch, APasswordOfSeveralLinesStartsNothing) {
   test::DialogRecorder recorder;
-  dispatch("freerdp2", R"({"connecttype":"freerdp2","accounttype":"ad"})", "x /drive:all,/ \"q\" 'r'");
-  const Argv argv = recorded(viewer_paths.xfreerdp);
-  ASSERT_EQ(argv.size(), 6 + kRdpTail.size());
-  EXPECT_EQ(argv[3], "/p:x /drive:all,/ \"q\" 'r'");
+  dispatch("freerdp2", R"({"connecttype":"freerdp2","accounttype":"ad"})", "first\nsecond");
+  EXPECT_TRUE(nothing_started());
+  ASSERT_EQ(recorder.dialogs().size(), 1u);
+  EXPECT_EQ(recorder.dialogs()[0].title, "连接失败");
+  EXPECT_EQ(recorder.dialogs()[0].message, "启动RDP客户端失败: 密码含有换行符或空字符，无法交给FreeRDP");
 }
 
 TEST_F(Dispatch, HorizonForBlastAndPcoip) {
@@ -224,6 +279,82 @@ TEST_F(Dispatch, SpiceWritesTheFileAndStartsTheViewerOnIt) {
   for (const char* line : {"\nhost=127.0.0.1\n", "\npassword=s\n", "\ntls-port=1\n"})
     EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
   EXPECT_TRUE(recorder.dialogs().empty());
+}
+
+// Creates path as the user nobody; false when neither setpriv nor runuser
+// can switch to that user.
+bool plant_as_nobody(const std::string& path) {
+  const Argv ways[] = {
+      {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"},
+      {"/usr/sbin/runuser", "-u", "nobody", "--"},
+  };
+  for (Argv argv : ways) {
+    argv.insert(argv.end(), {"/bin/sh", "-c", "echo theirs >\"$0\"", path});
+    std::vector<char*> pointers;
+    for (std::string& argument : argv) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    gint status = -1;
+    struct stat planted;
+    if (g_spawn_sync(nullptr, pointers.data(), nullptr, G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr, nullptr,
+                     nullptr, &status, nullptr) &&
+        g_spawn_check_wait_status(status, nullptr) && lstat(path.c_str(), &planted) == 0 && planted.st_uid == 65534)
+      return true;
+  }
+  return false;
+}
+
+TEST_F(Dispatch, SpiceGoesAroundAFileNameAnotherUserPlanted) {
+  const std::string planted = "/tmp/" + vm_id_ + ".spice";
+  if (!plant_as_nobody(planted))
+    GTEST_SKIP() << "neither setpriv nor runuser can make a file as nobody (the test needs root)";
+  const std::string runtime = test::make_temp_dir();  // 0700, ours
+  const std::string open_dir = test::make_temp_dir();
+  ASSERT_EQ(g_chmod(open_dir.c_str(), 0755), 0);
+  const char* const saved = g_getenv("XDG_RUNTIME_DIR");
+  const std::string saved_runtime = saved ? saved : "";
+  struct Row {
+    std::optional<std::string> runtime_dir;
+    bool used;  // the file goes there, not to a new directory
+  } rows[] = {
+      {runtime, true},
+      {std::nullopt, false},
+      {open_dir, false},
+  };
+  leave_vm_data(vm_id_.c_str(), R"({"spriceInfo":{"host":"127.0.0.1","password":"s"}})");
+  for (const Row& row : rows) {
+    if (row.runtime_dir)
+      g_setenv("XDG_RUNTIME_DIR", row.runtime_dir->c_str(), TRUE);
+    else
+      g_unsetenv("XDG_RUNTIME_DIR");
+    test::DialogRecorder recorder;
+    dispatch("spice", R"({"connecttype":"spice"})");
+    const Argv argv = recorded(viewer_paths.remote_viewer);
+    ASSERT_EQ(argv.size(), 3u) << row.runtime_dir.value_or("unset");
+    const std::string& file = argv[2];
+    const GCharPtr dir(g_path_get_dirname(file.c_str()));
+    if (row.used)
+      EXPECT_EQ(file, runtime + "/" + vm_id_ + ".spice");
+    else
+      EXPECT_EQ(file, std::string(dir.get()) + "/" + vm_id_ + ".spice");
+    // A new directory only its owner enters.
+    struct stat dir_status;
+    ASSERT_EQ(stat(dir.get(), &dir_status), 0);
+    EXPECT_EQ(dir_status.st_mode & 07777, 0700u);
+    EXPECT_EQ(dir_status.st_uid, geteuid());
+    EXPECT_TRUE(row.used || g_str_has_prefix(file.c_str(), (std::string(g_get_tmp_dir()) + "/kesta-spice-").c_str()))
+        << file;
+    EXPECT_NE(test::read_file(file).find("\npassword=s\n"), std::string::npos);
+    EXPECT_TRUE(recorder.dialogs().empty());
+    g_unlink(file.c_str());
+    if (!row.used) g_rmdir(dir.get());
+  }
+  if (saved)
+    g_setenv("XDG_RUNTIME_DIR", saved_runtime.c_str(), TRUE);
+  else
+    g_unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(test::read_file(planted), "theirs\n") << "the planted file is left alone";
+  g_rmdir(runtime.c_str());
+  g_rmdir(open_dir.c_str());
 }
 
 TEST_F(Dispatch, AllFollowsTheDefaultProtocolAndPassesItsOwnType) {
@@ -370,7 +501,7 @@ TEST_F(Dispatch, NullTextsAndNoPoolAreEmpty) {
   test::DialogRecorder recorder;
   dispatch_connection("freerdp2", nullptr, nullptr, nullptr, GTK_WINDOW(window_), nullptr);
   EXPECT_EQ(recorded(viewer_paths.xfreerdp),
-            Argv({viewer_paths.xfreerdp, "/v:", "/u:", "/p:", "/f", "/network:auto"}) + kRdpTail);
+            Argv({viewer_paths.xfreerdp, "/v:", "/from-stdin:force", "/u:", "/f", "/network:auto"}) + kRdpTail);
   dispatch_connection(nullptr, nullptr, nullptr, nullptr, GTK_WINDOW(window_), nullptr);
   ASSERT_EQ(recorder.dialogs().size(), 1u);
   EXPECT_EQ(recorder.dialogs()[0].message, "不支持的连接类型: ");

@@ -5,7 +5,9 @@
 
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "launch/command_line.h"
@@ -98,36 +100,65 @@ TEST(HostileValues, EachRdpValueStaysOneArgument) {
                   s.port = 3390;
                 }),
       rdp_field("account user", [](RdpSettings& s, const std::string& v) { s.account_user = v; }),
-      rdp_field("account password", [](RdpSettings& s, const std::string& v) { s.account_password = v; }),
       rdp_field("login user",
                 [](RdpSettings& s, const std::string& v) {
                   s.account_type = "ad";
                   s.gateway.reset();
                   s.login_user = v;
                 }),
-      rdp_field("login password",
-                [](RdpSettings& s, const std::string& v) {
-                  s.account_type = "none";
-                  s.gateway.reset();
-                  s.login_password = v;
-                }),
       rdp_field("gateway address", [](RdpSettings& s, const std::string& v) { s.gateway->address = v; }),
       rdp_field("gateway user", [](RdpSettings& s, const std::string& v) { s.gateway->user = v; }),
-      rdp_field("gateway password", [](RdpSettings& s, const std::string& v) { s.gateway->password = v; }),
       rdp_field("network", [](RdpSettings& s, const std::string& v) { s.display.network = v; }),
   };
   for (const Field& field : fields) expect_one_argument(field);
 }
 
-TEST(HostileValues, TheAccountNameAsPasswordStaysOneArgumentTwice) {
+// A line of FreeRDP's standard input, or nothing for a value no line holds.
+std::optional<std::string> as_line(const std::string& value) {
+  if (value.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos) return std::nullopt;
+  return value + "\n";
+}
+
+TEST(HostileValues, PasswordsReachStandardInputOnly) {
+  struct Row {
+    const char* name;
+    std::function<void(RdpSettings&, const std::string&)> set;
+    std::function<std::optional<std::string>(const std::string&)> input;
+  } rows[] = {
+      {"account password", [](RdpSettings& s, const std::string& v) { s.account_password = v; },
+       [](const std::string& v) { return as_line(v) ? std::optional<std::string>(*as_line(v) + "gwpw\n") : std::nullopt; }},
+      {"gateway password", [](RdpSettings& s, const std::string& v) { s.gateway->password = v; },
+       [](const std::string& v) { return as_line(v) ? std::optional<std::string>("poolpw\n" + *as_line(v)) : std::nullopt; }},
+      {"login password",
+       [](RdpSettings& s, const std::string& v) {
+         s.account_type = "none";
+         s.gateway.reset();
+         s.login_password = v;
+       },
+       as_line},
+  };
+  for (const Row& row : rows) {
+    RdpSettings marked = ordinary_rdp();
+    row.set(marked, kMark);
+    for (const std::string& value : hostile_values()) {
+      RdpSettings s = ordinary_rdp();
+      row.set(s, value);
+      EXPECT_EQ(rdp_arguments(s), rdp_arguments(marked)) << row.name << " = " << value.substr(0, 40);
+      EXPECT_EQ(rdp_standard_input(s), row.input(value)) << row.name << " = " << value.substr(0, 40);
+    }
+  }
+}
+
+TEST(HostileValues, TheAccountNameAsPasswordIsOneArgumentAndOneLine) {
   for (const std::string& value : hostile_values()) {
     RdpSettings s = ordinary_rdp();
     s.account_type = "user";
     s.account_user = value;
     const Argv argv = rdp_arguments(s);
     EXPECT_EQ(argv.size(), rdp_arguments(ordinary_rdp()).size());
-    EXPECT_EQ(argv.at(2), "/u:" + value);
-    EXPECT_EQ(argv.at(3), "/p:" + value);
+    EXPECT_EQ(argv.at(3), "/u:" + value);
+    const std::optional<std::string> line = as_line(value);
+    EXPECT_EQ(rdp_standard_input(s), line ? std::optional<std::string>(*line + "gwpw\n") : std::nullopt);
   }
 }
 
@@ -159,12 +190,16 @@ TEST(HostileValues, EachRdpValueFromTheReplyStaysOneArgument) {
     json_object_set_string_member(gw, "gwuser", value.c_str());
     json_object_set_object_member(pool, "gw", gw);
     const LaunchRequest request{value, "alice", "pw", nullptr, pool};
-    const Argv argv = rdp_arguments(read_rdp_settings(request, ViewerPaths{}));
-    ASSERT_EQ(argv.size(), 1 + 1 + 2 + 4 + 1 + 1 + 12u) << value.substr(0, 40);
+    const RdpSettings settings = read_rdp_settings(request, ViewerPaths{});
+    const Argv argv = rdp_arguments(settings);
+    ASSERT_EQ(argv.size(), 1 + 1 + 2 + 3 + 1 + 1 + 12u) << value.substr(0, 40);
     EXPECT_EQ(argv[1], "/v:" + value);
-    EXPECT_EQ(argv[2], "/u:" + value);
+    EXPECT_EQ(argv[2], "/from-stdin:force");
+    EXPECT_EQ(argv[3], "/u:" + value);
     EXPECT_EQ(argv[4], "/g:" + value);
     EXPECT_EQ(argv[6], "/gu:" + value);
+    const std::optional<std::string> line = as_line(value);
+    EXPECT_EQ(rdp_standard_input(settings), line ? std::optional<std::string>(*line + "\n") : std::nullopt);
   }
 }
 
@@ -227,7 +262,7 @@ TEST(CommandLineLimit, ArgumentsAreDroppedWholeFromTheFirstThatCrossesTheLimit) 
   over.back() += "b";
   EXPECT_EQ(fit_command_line(over), Argv(exact.begin(), exact.end() - 1));
 
-  const Argv huge_middle = {"/usr/bin/xfreerdp", "/v:h", "/p:" + std::string(5000, 'x'), "/f",
+  const Argv huge_middle = {"/usr/bin/xfreerdp", "/v:h", "/u:" + std::string(5000, 'x'), "/f",
                             "/cert-ignore"};
   EXPECT_EQ(fit_command_line(huge_middle), Argv({"/usr/bin/xfreerdp", "/v:h"}))
       << "what follows a dropped argument goes as well, as it would after a cut";
@@ -236,7 +271,7 @@ TEST(CommandLineLimit, ArgumentsAreDroppedWholeFromTheFirstThatCrossesTheLimit) 
 TEST(CommandLineLimit, AHostileLineIsAPrefixOfWholeArguments) {
   for (const std::string& value : hostile_values()) {
     RdpSettings s = ordinary_rdp();
-    s.login_password = value;
+    s.login_user = value;
     s.account_type = "ad";
     const Argv full = rdp_arguments(s);
     const Argv fitted = fit_command_line(full);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ Argv argv_of(const std::string& pool_text, std::string_view user = "alice",
   return rdp_arguments(settings_of(pool_text, user, password));
 }
 
+std::optional<std::string> input_of(const std::string& pool_text, std::string_view user = "alice",
+                                    std::string_view password = "login-pw") {
+  return rdp_standard_input(settings_of(pool_text, user, password));
+}
+
 // The arguments between "/f" and the fixed tail.
 Argv display_part(const Argv& argv) {
   auto full_screen = std::find(argv.begin(), argv.end(), "/f");
@@ -47,12 +53,14 @@ Argv display_part(const Argv& argv) {
   return Argv(full_screen + 1, argv.end() - static_cast<std::ptrdiff_t>(kTail.size()));
 }
 
-// The arguments between the credentials and "/f".
+// The arguments between the user name (or the target, without one) and "/f".
 Argv middle_part(const Argv& argv) {
   auto full_screen = std::find(argv.begin(), argv.end(), "/f");
   EXPECT_NE(full_screen, argv.end());
-  EXPECT_GE(full_screen - argv.begin(), 4);
-  return Argv(argv.begin() + 4, full_screen);
+  auto start = argv.begin() + 2;
+  if (start != full_screen && *start == "/from-stdin:force") ++start;
+  if (start != full_screen && start->starts_with("/u:")) ++start;
+  return Argv(start, full_screen);
 }
 
 std::string encrypted(const char* text) { return encrypt_password(text).get(); }
@@ -61,7 +69,9 @@ TEST(RdpCommand, TheWorkedExample) {
   // Type "freerdp2", no port, account type "ad", no gateway, no resource, no
   // display parameters, a login name and an empty password.
   EXPECT_EQ(argv_of(R"({"connecttype":"freerdp2","accounttype":"ad"})", "alice", ""),
-            Argv({"/usr/bin/xfreerdp", "/v:10.0.0.5", "/u:alice", "/p:", "/f", "/network:auto"}) + kTail);
+            Argv({"/usr/bin/xfreerdp", "/v:10.0.0.5", "/from-stdin:force", "/u:alice", "/f", "/network:auto"}) +
+                kTail);
+  EXPECT_EQ(input_of(R"({"connecttype":"freerdp2","accounttype":"ad"})", "alice", ""), "\n");
 }
 
 TEST(RdpCommand, TheTitleIsOneArgumentWithoutQuotes) {
@@ -105,33 +115,35 @@ TEST(RdpCommand, CredentialsByAccountType) {
   const std::string secret = encrypted("pool-secret");
   struct Row {
     std::string pool;
-    Argv credentials;
+    Argv credentials;  // after the target
+    std::string input;
   } rows[] = {
       {R"({"accountUser":"pooluser","accountPassword":")" + secret + "\"}",
-       {"/u:pooluser", "/p:pool-secret"}},
+       {"/from-stdin:force", "/u:pooluser"}, "pool-secret\n"},
       {R"({"accounttype":"all","accountUser":"pooluser","accountPassword":")" + secret + "\"}",
-       {"/u:pooluser", "/p:pool-secret"}},
-      {R"({"accounttype":"all","accountUser":"pooluser"})", {"/u:pooluser", "/p:"}},
-      {R"({"accounttype":"all"})", {"/u:", "/p:"}},
+       {"/from-stdin:force", "/u:pooluser"}, "pool-secret\n"},
+      {R"({"accounttype":"all","accountUser":"pooluser"})", {"/from-stdin:force", "/u:pooluser"}, "\n"},
+      {R"({"accounttype":"all"})", {"/from-stdin:force", "/u:"}, "\n"},
       {R"({"accounttype":"user","accountUser":"pooluser","accountPassword":")" + secret + "\"}",
-       {"/u:pooluser", "/p:pooluser"}},
+       {"/from-stdin:force", "/u:pooluser"}, "pooluser\n"},
       {R"({"accounttype":"ad","accountUser":"pooluser","accountPassword":")" + secret + "\"}",
-       {"/u:alice", "/p:login-pw"}},
-      {R"({"accounttype":"none","accountUser":"pooluser"})", {"/u:alice", "/p:login-pw"}},
-      {R"({"accounttype":"AD","accountUser":"pooluser"})", {}},
-      {R"({"accounttype":"domain","accountUser":"pooluser"})", {}},
-      {R"({"accounttype":7,"accountUser":"pooluser"})", {"/u:pooluser", "/p:"}},
+       {"/from-stdin:force", "/u:alice"}, "login-pw\n"},
+      {R"({"accounttype":"none","accountUser":"pooluser"})", {"/from-stdin:force", "/u:alice"}, "login-pw\n"},
+      {R"({"accounttype":"AD","accountUser":"pooluser"})", {}, ""},
+      {R"({"accounttype":"domain","accountUser":"pooluser"})", {}, ""},
+      {R"({"accounttype":7,"accountUser":"pooluser"})", {"/from-stdin:force", "/u:pooluser"}, "\n"},
   };
   for (const Row& row : rows) {
     const Argv argv = argv_of(row.pool);
     const Argv expected = Argv({"/usr/bin/xfreerdp", "/v:10.0.0.5"}) + row.credentials + Argv({"/f"});
     EXPECT_EQ(Argv(argv.begin(), argv.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected)
         << row.pool;
+    EXPECT_EQ(input_of(row.pool), row.input) << row.pool;
   }
 }
 
 TEST(RdpCommand, AnUndecryptablePasswordIsPassedAsReceived) {
-  EXPECT_EQ(argv_of(R"({"accountUser":"u","accountPassword":"not hex at all"})").at(3), "/p:not hex at all");
+  EXPECT_EQ(input_of(R"({"accountUser":"u","accountPassword":"not hex at all"})"), "not hex at all\n");
 }
 
 TEST(RdpCommand, GatewayOptions) {
@@ -141,27 +153,43 @@ TEST(RdpCommand, GatewayOptions) {
   struct Row {
     std::string pool;
     Argv gateway;
+    std::string input;  // after the session password's line
   } rows[] = {
       {R"({"usegw":true,"gw":)" + public_gw + "}",
-       {"/g:gw.example", "/gt:auto,no-websockets", "/gu:gwu", "/gp:gw-secret"}},
+       {"/g:gw.example", "/gt:auto,no-websockets", "/gu:gwu"}, "gw-secret\n"},
       {R"({"usegw":true,"gw":{"gwtype":"public","gwaddr":"gw.example"}})",
-       {"/g:gw.example", "/gt:auto,no-websockets", "/gu:", "/gp:"}},
+       {"/g:gw.example", "/gt:auto,no-websockets", "/gu:"}, "\n"},
       {R"({"usegw":true,"gw":{"gwtype":"ad","gwaddr":"gw.example","gwuser":"gwu"}})",
-       {"/g:gw.example", "/gt:auto,no-websockets", "/gu:alice", "/gp:login-pw"}},
-      {R"({"usegw":true,"gw":{"gwaddr":"gw.example"}})", {"/g:gw.example", "/gt:auto,no-websockets"}},
+       {"/g:gw.example", "/gt:auto,no-websockets", "/gu:alice"}, "login-pw\n"},
+      {R"({"usegw":true,"gw":{"gwaddr":"gw.example"}})", {"/g:gw.example", "/gt:auto,no-websockets"}, ""},
       {R"({"usegw":true,"gw":{"gwtype":"","gwaddr":"gw.example"}})",
-       {"/g:gw.example", "/gt:auto,no-websockets"}},
+       {"/g:gw.example", "/gt:auto,no-websockets"}, ""},
       {R"({"usegw":true,"gw":{"gwtype":"other","gwaddr":"gw.example"}})",
-       {"/g:gw.example", "/gt:auto,no-websockets"}},
-      {R"({"usegw":true,"gw":{}})", {"/g:", "/gt:auto,no-websockets"}},
-      {R"({"usegw":true})", {}},
-      {R"({"usegw":false,"gw":)" + public_gw + "}", {}},
-      {R"({"gw":)" + public_gw + "}", {}},
-      {R"({"usegw":"true","gw":)" + public_gw + "}", {}},
-      {R"({"usegw":true,"gw":5})", {}},
-      {R"({"usegw":true,"gw":"{\"gwaddr\":\"x\"}"})", {}},
+       {"/g:gw.example", "/gt:auto,no-websockets"}, ""},
+      {R"({"usegw":true,"gw":{}})", {"/g:", "/gt:auto,no-websockets"}, ""},
+      {R"({"usegw":true})", {}, ""},
+      {R"({"usegw":false,"gw":)" + public_gw + "}", {}, ""},
+      {R"({"gw":)" + public_gw + "}", {}, ""},
+      {R"({"usegw":"true","gw":)" + public_gw + "}", {}, ""},
+      {R"({"usegw":true,"gw":5})", {}, ""},
+      {R"({"usegw":true,"gw":"{\"gwaddr\":\"x\"}"})", {}, ""},
   };
-  for (const Row& row : rows) EXPECT_EQ(middle_part(argv_of(row.pool)), row.gateway) << row.pool;
+  for (const Row& row : rows) {
+    EXPECT_EQ(middle_part(argv_of(row.pool)), row.gateway) << row.pool;
+    EXPECT_EQ(input_of(row.pool), "\n" + row.input) << row.pool;
+  }
+}
+
+TEST(RdpCommand, AGatewayAccountAloneStillAnswersThePasswordPromptFirst) {
+  // FreeRDP asks for the password whenever /p: is missing, with or without
+  // a user name; the gateway's comes second.
+  const std::string pool =
+      R"({"accounttype":"other","usegw":true,"gw":{"gwtype":"ad","gwaddr":"gw"}})";
+  const Argv argv = argv_of(pool);
+  EXPECT_EQ(Argv(argv.begin(), argv.begin() + 6),
+            Argv({"/usr/bin/xfreerdp", "/v:10.0.0.5", "/from-stdin:force", "/g:gw", "/gt:auto,no-websockets",
+                  "/gu:alice"}));
+  EXPECT_EQ(input_of(pool), "\nlogin-pw\n");
 }
 
 TEST(RdpCommand, RedirectionFlagsInTheirOrder) {
@@ -227,16 +255,17 @@ TEST(RdpCommand, EverythingOnInTheirOrder) {
       R"("usegw":true,"gw":{"gwtype":"ad","gwaddr":"gw"},)"
       R"("resource":"{\"usbs\":true,\"home\":true}",)"
       R"("connectparam":"{\"bpp\":24,\"decode\":\"400\",\"network\":\"lan\"}"})";
-  EXPECT_EQ(argv_of(pool), Argv({"/usr/bin/xfreerdp3", "/v:10.0.0.5:3390", "/u:pu", "/p:pu", "/g:gw",
-                                 "/gt:auto,no-websockets", "/gu:alice", "/gp:login-pw", "/usb:auto",
-                                 "+home-drive", "/f", "/bpp:24", "/gfx:rfx", "/network:lan"}) +
+  EXPECT_EQ(argv_of(pool), Argv({"/usr/bin/xfreerdp3", "/v:10.0.0.5:3390", "/from-stdin:force", "/u:pu", "/g:gw",
+                                 "/gt:auto,no-websockets", "/gu:alice", "/usb:auto", "+home-drive", "/f",
+                                 "/bpp:24", "/gfx:rfx", "/network:lan"}) +
                                kTail);
+  EXPECT_EQ(input_of(pool), "pu\nlogin-pw\n");
 }
 
 TEST(RdpCommand, NoPoolAtAllGivesTheDefaults) {
   const LaunchRequest request{"h", "u", "p", nullptr, nullptr};
   EXPECT_EQ(rdp_arguments(read_rdp_settings(request, ViewerPaths{})),
-            Argv({"/usr/bin/xfreerdp", "/v:h", "/u:", "/p:", "/f", "/network:auto"}) + kTail);
+            Argv({"/usr/bin/xfreerdp", "/v:h", "/from-stdin:force", "/u:", "/f", "/network:auto"}) + kTail);
 }
 
 }  // namespace

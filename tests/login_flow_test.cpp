@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/cipher.h"
 #include "app/config.h"
@@ -9,6 +10,7 @@
 #include "host/host_identity.h"
 #include "support/client_fixture.h"
 #include "support/offline_resolver.h"
+#include "support/print_capture.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
 
@@ -58,6 +60,27 @@ TEST_F(LoginFlow, EveryRefusalEndsInOneDialog) {
   expect_failure("未能获取访问令牌");
   force_login_reply(200, "{not json");
   expect_failure("服务器响应解析错误");
+}
+
+TEST_F(LoginFlow, ARefusalMessagePrintsAsOneEscapedLine) {
+  // ESC, BEL and a line break that would forge a line of its own.
+  const std::string message = R"({"success":false,"message":"bad\u001b[31m\u0007\n请求失败，状态码: 200"})";
+  const std::string escaped = "bad\\x1b[31m\\x07\\x0a请求失败，状态码: 200";
+  struct Row {
+    unsigned status;
+    std::vector<std::string> lines;
+  } rows[] = {
+      {200, {"登录失败: " + escaped}},
+      {401, {"请求失败，状态码: 401", "错误信息: 登录失败: " + escaped}},
+  };
+  for (const Row& row : rows) {
+    force_login_reply(row.status, message);
+    test::PrintCapture printed;
+    sign_in("alice", "secret");
+    EXPECT_EQ(printed.lines(), row.lines) << row.status;
+    ASSERT_FALSE(dialogs().empty());
+    EXPECT_NE(dialogs().back().message.find("\n请求失败"), std::string::npos) << "the dialog shows the text as sent";
+  }
 }
 
 TEST_F(LoginFlow, UnreachableServersAreNamed) {

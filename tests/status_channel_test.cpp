@@ -16,6 +16,7 @@
 #include "spin.h"
 #include "stand_in.h"
 #include "support/client_fixture.h"
+#include "support/print_capture.h"
 
 namespace kesta {
 namespace {
@@ -304,21 +305,27 @@ TEST_F(StatusChannelTest, WhatTheServerSendsIsOnlyLogged) {
   ASSERT_TRUE(test::spin_until([&] { return connected() && received().open_websockets() == 1; }));
   out.take();
 
-  const std::vector<std::string> texts = {
-      "",
-      "%s%s%n%d%%",
-      "多字节 ✓ 🚀 \u202e",
-      "line1\nline2\r\n\t\x01\x1b[2J",
-      R"({"type":"command","action":"shutdown","vmid":null})",
-      std::string(100000, 'x') + "末",
-      "end of the odd ones",
+  // Each message is one line: control characters are printed escaped.
+  struct Row {
+    std::string sent;
+    std::string printed;
+  } rows[] = {
+      {"", ""},
+      {"%s%s%n%d%%", "%s%s%n%d%%"},
+      {"多字节 ✓ 🚀 \u202e", "多字节 ✓ 🚀 \u202e"},
+      {"line1\nline2\r\n\t\x01\x1b[2J\x07", "line1\\x0aline2\\x0d\\x0a\\x09\\x01\\x1b[2J\\x07"},
+      {"\u009b31m", "\\u009b31m"},
+      {R"({"type":"command","action":"shutdown","vmid":null})", R"({"type":"command","action":"shutdown","vmid":null})"},
+      {std::string(100000, 'x') + "末", std::string(100000, 'x') + "末"},
+      {"end of the odd ones", "end of the odd ones"},
   };
-  for (const std::string& text : texts) ASSERT_EQ(service_->send_websocket_text(text), 1u);
-  test::spin_until([] { return false; }, 1000ms);
-  const std::string printed = out.take();
-  std::string expected;
-  for (const std::string& text : texts) expected += "收到WebSocket消息: " + text + "\n";
-  EXPECT_EQ(printed, expected);
+  test::PrintCapture printed;
+  for (const Row& row : rows) ASSERT_EQ(service_->send_websocket_text(row.sent), 1u);
+  ASSERT_TRUE(test::spin_until([&] { return printed.count("收到WebSocket消息: end of the odd ones") == 1; }));
+  std::vector<std::string> expected;
+  for (const Row& row : rows) expected.push_back("收到WebSocket消息: " + row.printed);
+  EXPECT_EQ(printed.lines(), expected);
+  out.take();
   EXPECT_TRUE(connected());
   EXPECT_EQ(channel().reconnect_timer, 0u);
 

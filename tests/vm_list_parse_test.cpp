@@ -6,6 +6,7 @@
 #include "api/login_request.h"
 #include "api/vm_list.h"
 #include "app/config.h"
+#include "app/fixed_text.h"
 
 namespace kesta {
 namespace {
@@ -73,6 +74,29 @@ TEST(LoginFailure, MessageByStatus) {
   EXPECT_EQ(login_failure_message(500, "<html>oops</html>"), "无法连接到服务器");
   EXPECT_EQ(login_failure_message(500, R"({"message": 5})"), "无法连接到服务器");
   EXPECT_EQ(login_failure_message(403, std::string(R"({"message": ")") + std::string(400, 'x') + "\"}").size(), 255u);
+}
+
+TEST(ReadableText, ControlCharactersBecomeVisibleEscapes) {
+  struct Row {
+    std::string text;
+    std::string printed;
+  } rows[] = {
+      {"plain 中文 ✓", "plain 中文 ✓"},
+      {"a\nforged line", "a\\x0aforged line"},
+      {"\x1b[2J\x07" "bell\r\t", "\\x1b[2J\\x07bell\\x0d\\x09"},
+      // A NUL is no UTF-8 text, and would end a printed C string there.
+      {std::string("nul\0after", 9), "nul\ufffdafter"},
+      {"del\x7f", "del\\x7f"},
+      // C1 as code points; U+00A0 and above stay.
+      {"csi\u009b31m nel\u0085 nbsp\u00a0", "csi\\u009b31m nel\\u0085 nbsp\u00a0"},
+      // Bytes that are not UTF-8 are no C1 characters: they are replaced.
+      {"raw\x9b", "raw\ufffd"},
+      {"\\x1b stays as written", "\\x1b stays as written"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(readable_text(row.text, 100), row.printed) << row.printed;
+  // The bound applies before the escapes; shown texts keep their breaks.
+  EXPECT_EQ(readable_text(std::string(10, '\n'), 4), "\\x0a\\x0a\\x0a\\x0a…");
+  EXPECT_EQ(shown_text("two\nlines", 100), "two\nlines");
 }
 
 TEST(MacLogin, NameIsTheAddressWithSuffix) {

@@ -76,27 +76,55 @@ std::string text_or(JsonObject* object, const char* key, const char* absent) {
 // The "resource" text read as a JSON object, or null.
 JsonObjectPtr resource_of(JsonObject* pool) { return json::parse_object(json::text(pool, "resource")); }
 
-void add_rdp_credentials(Argv& want, JsonObject* pool, const Session& session) {
+// The account of the session and of the gateway: a user name and its
+// password, or nothing.
+struct RdpAccount {
+  std::string user;
+  std::string password;
+};
+
+std::optional<RdpAccount> rdp_account(JsonObject* pool, const Session& session) {
   const std::string type = text_or(pool, "accounttype", "all");
   const std::string account_user = json::text_or_empty(pool, "accountUser");
-  if (type == "all") {
-    want.insert(want.end(), {"/u:" + account_user, "/p:" + decrypted(pool, "accountPassword")});
-  } else if (type == "user") {
-    want.insert(want.end(), {"/u:" + account_user, "/p:" + account_user});
-  } else if (type == "ad" || type == "none") {
-    want.insert(want.end(), {"/u:" + session.username, "/p:" + session.password});
-  }
+  if (type == "all") return RdpAccount{account_user, decrypted(pool, "accountPassword")};
+  if (type == "user") return RdpAccount{account_user, account_user};
+  if (type == "ad" || type == "none") return RdpAccount{session.username, session.password};
+  return std::nullopt;
+}
+
+std::optional<RdpAccount> rdp_gateway_account(JsonObject* pool, const Session& session) {
+  JsonObject* gw = json::object(pool, "gw");
+  if (json::flag(pool, "usegw") != true || !gw) return std::nullopt;
+  const std::string type = json::text_or_empty(gw, "gwtype");
+  if (type == "public") return RdpAccount{json::text_or_empty(gw, "gwuser"), decrypted(gw, "gwpassword")};
+  if (type == "ad") return RdpAccount{session.username, session.password};
+  return std::nullopt;
 }
 
 void add_rdp_gateway(Argv& want, JsonObject* pool, const Session& session) {
   JsonObject* gw = json::object(pool, "gw");
   if (json::flag(pool, "usegw") != true || !gw) return;
   want.insert(want.end(), {"/g:" + json::text_or_empty(gw, "gwaddr"), "/gt:auto,no-websockets"});
-  const std::string type = json::text_or_empty(gw, "gwtype");
-  if (type == "public")
-    want.insert(want.end(), {"/gu:" + json::text_or_empty(gw, "gwuser"), "/gp:" + decrypted(gw, "gwpassword")});
-  else if (type == "ad")
-    want.insert(want.end(), {"/gu:" + session.username, "/gp:" + session.password});
+  if (const std::optional<RdpAccount> account = rdp_gateway_account(pool, session))
+    want.push_back("/gu:" + account->user);
+}
+
+// FreeRDP's standard input: the password (empty without an account), then
+// the gateway's, a line each; nothing at all without either, and no input
+// when a password cannot be one line.
+std::optional<std::string> rdp_input(JsonObject* pool, const Session& session) {
+  const std::optional<RdpAccount> account = rdp_account(pool, session);
+  const std::optional<RdpAccount> gateway = rdp_gateway_account(pool, session);
+  if (!account && !gateway) return std::string();
+  std::vector<std::string> lines{account ? account->password : ""};
+  if (gateway) lines.push_back(gateway->password);
+  std::string input;
+  for (const std::string& line : lines) {
+    for (char c : line)
+      if (c == '\n' || c == '\r' || c == '\0') return std::nullopt;
+    input += line + "\n";
+  }
+  return input;
 }
 
 void add_rdp_redirection(Argv& want, JsonObject* pool) {
@@ -149,12 +177,15 @@ void require_read_back(GKeyFile* file, const char* key, const std::string& sent)
 
 void check_rdp_command(JsonObject* pool, const Session& session) {
   const ViewerPaths paths;
-  const Argv built = rdp_arguments(read_rdp_settings(request_of(pool, session), paths));
+  const RdpSettings settings = read_rdp_settings(request_of(pool, session), paths);
+  const Argv built = rdp_arguments(settings);
 
   Argv want{json::text_or_empty(pool, "connecttype") == "freerdp3" ? paths.xfreerdp3 : paths.xfreerdp};
   const gint64 port = json::integer(pool, "rdpport").value_or(kDefaultRdpPort);
   want.push_back("/v:" + session.address + (port == kDefaultRdpPort ? "" : ":" + std::to_string(port)));
-  add_rdp_credentials(want, pool, session);
+  const std::optional<RdpAccount> account = rdp_account(pool, session);
+  if (account || rdp_gateway_account(pool, session)) want.emplace_back("/from-stdin:force");
+  if (account) want.push_back("/u:" + account->user);
   add_rdp_gateway(want, pool, session);
   add_rdp_redirection(want, pool);
   want.emplace_back("/f");
@@ -164,6 +195,11 @@ void check_rdp_command(JsonObject* pool, const Session& session) {
                            "/compression-level:2", "/codec-cache:rfx", "+gfx-progressive", "+bitmap-cache"});
   require_argv(built, want, "the FreeRDP arguments are the ones the settings call for");
   check_reaches_whole(built);
+  // Passwords travel on standard input only, each on a line of its own.
+  for (const std::string& argument : built)
+    require(!argument.starts_with("/p:") && !argument.starts_with("/gp:"), "no password on the command line");
+  require(rdp_standard_input(settings) == rdp_input(pool, session),
+          "FreeRDP's standard input holds the passwords it asks for, in its order");
 }
 
 void check_horizon_command(JsonObject* pool, const Session& session) {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "api/http.h"
+#include "app/fixed_text.h"
 #include "app/json_read.h"
 
 namespace kesta {
@@ -12,6 +13,10 @@ namespace kesta {
 namespace {
 
 constexpr guint kTimeoutSeconds = 10;
+// A field of this size keeps a name of at most kMaxDomainBytes bytes.
+constexpr std::size_t kDomainFieldSize = kMaxDomainBytes + 1;
+// A parser's message quotes the reply.
+constexpr std::size_t kMaxLoggedText = 1000;
 
 // Collects the names of a parsed reply, saying why when there are none to
 // take.
@@ -34,13 +39,14 @@ void read_domains(JsonObject* root, std::vector<std::string>& domains) {
   JsonArray* items = json_node_get_array(list);
   const guint count = json_array_get_length(items);
   g_print("DEBUG: 找到域名列表，包含 %u 个项目\n", count);
-  for (guint i = 0; i < count; ++i) {
+  for (guint i = 0; i < count && domains.size() < kMaxDomains; ++i) {
     JsonNode* item = json_array_get_element(items, i);
     // Elements that are no object, or whose "domain" is no text, are skipped.
     const char* name = JSON_NODE_HOLDS_OBJECT(item) ? string_member(json_node_get_object(item), "domain") : nullptr;
     if (!name) continue;
-    g_print("DEBUG: 添加域名: %s\n", name);
-    domains.emplace_back(name);
+    const std::string_view kept = clip(name, kDomainFieldSize);
+    g_print("DEBUG: 添加域名: %s\n", readable_text(kept, kMaxDomainBytes).c_str());
+    domains.emplace_back(kept);
   }
 }
 
@@ -53,7 +59,7 @@ std::vector<std::string> parse_domain_list(std::string_view body) {
   if (document.root())
     read_domains(document.root_object(), domains);
   else
-    g_print("DEBUG: JSON解析失败: %s\n", error.message_or("未知错误"));
+    g_print("DEBUG: JSON解析失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedText).c_str());
   return domains;
 }
 

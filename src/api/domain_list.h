@@ -1,6 +1,7 @@
 // The account domains the service offers to self-service registration.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -10,11 +11,18 @@
 
 namespace kesta {
 
+// Bounds on what a reply can put into the registration dialog: a name of
+// megabytes takes GTK seconds to lay out, and a list of thousands would not
+// be chosen from anyway.
+inline constexpr std::size_t kMaxDomainBytes = 255;
+inline constexpr std::size_t kMaxDomains = 1000;
+
 // The names in a 200 reply's body, as below; prints its "DEBUG: " lines.
 std::vector<std::string> parse_domain_list(std::string_view body);
 
 // The names in the order of the reply, as sent (duplicates and empty names
-// included).  Anonymous, 10-second timeout.  Every failure gives the empty
+// included), each cut to kMaxDomainBytes on a character boundary, the first
+// kMaxDomains of them.  Anonymous, 10-second timeout.  Every failure gives the empty
 // list; the "DEBUG: " lines on standard output tell why.
 PendingRequest fetch_domain_list_async(const char* server_address,
                                        std::function<void(std::vector<std::string>)> done);

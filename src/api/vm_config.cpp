@@ -2,7 +2,16 @@
 
 #include <libsoup/soup.h>
 
+#include "app/fixed_text.h"
+
 namespace kesta {
+
+namespace {
+
+// A parser's message quotes the reply.
+constexpr std::size_t kMaxLoggedText = 1000;
+
+}  // namespace
 
 HttpRequest vm_config_request(const char* server_address, const char* token, const char* vmid) {
   HttpRequest request;
@@ -17,7 +26,7 @@ VmConfigReply parse_vm_config(std::string_view body) {
   Error error;
   JsonDocument document(body, error);
   if (!document.root()) {
-    g_print("解析响应失败: %s\n", error.message_or("未知错误"));
+    g_print("解析响应失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedText).c_str());
     result.kind = VmConfigReply::Kind::Unreadable;
     return result;
   }

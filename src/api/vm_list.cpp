@@ -45,7 +45,7 @@ VmListReply parse_vm_list(std::string_view body) {
   Error error;
   JsonDocument document(body, error);
   if (!document.root()) {
-    g_print("解析响应失败: %s\n", error.message_or("未知错误"));
+    g_print("解析响应失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedBody).c_str());
     return reply;
   }
   JsonObject* root = document.root_object();

@@ -2,9 +2,17 @@
 
 #include <libsoup/soup.h>
 
+#include "app/fixed_text.h"
 #include "app/json_read.h"
 
 namespace kesta {
+
+namespace {
+
+// A parser's message quotes the reply.
+constexpr std::size_t kMaxLoggedText = 1000;
+
+}  // namespace
 
 HttpRequest vm_power_request(const ClientConfig& config, const char* token, const char* vmid,
                              const PowerCommand& command) {
@@ -28,7 +36,7 @@ PowerReply read_power_reply(const std::optional<HttpReply>& reply, const std::st
     Error error;
     JsonDocument document(reply->body, error);
     if (!document.root()) {
-      g_print("解析响应失败: %s\n", error.message_or("未知错误"));
+      g_print("解析响应失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedText).c_str());
       return {PowerReply::Kind::Unreadable, reply->status, {}};
     }
     JsonObject* root = document.root_object();

@@ -40,7 +40,7 @@ void show_message_dialog(GtkWindow* parent, const char* title, const char* messa
   gtk_widget_set_halign(heading, GTK_ALIGN_START);
   gtk_box_pack_start(GTK_BOX(box), heading, FALSE, FALSE, 0);
 
-  GtkWidget* text = gtk_label_new(readable_text(message ? message : "", kMaxMessageBytes).c_str());
+  GtkWidget* text = gtk_label_new(shown_text(message ? message : "", kMaxMessageBytes).c_str());
   set_text_colour(text, kBlack);
   set_background_colour(text, kWhite);
   gtk_label_set_line_wrap(GTK_LABEL(text), TRUE);

@@ -43,11 +43,11 @@ void copy_fixed(char (&field)[N], const char* text) noexcept {
   copy_fixed(field, N, text ? std::string_view(text) : std::string_view());
 }
 
-// A text from the service made fit to show or print: every byte that is not
-// UTF-8 becomes U+FFFD, and a text of more than max_bytes is cut on a
-// character boundary and ends in "…".  A label holding megabytes would
-// take GTK minutes to lay out.
-inline std::string readable_text(std::string_view text, std::size_t max_bytes) {
+// A text from the service made fit to show: every byte that is not UTF-8
+// becomes U+FFFD, and a text of more than max_bytes is cut on a character
+// boundary and ends in "…".  A label holding megabytes would take GTK
+// minutes to lay out.
+inline std::string shown_text(std::string_view text, std::size_t max_bytes) {
   bool cut = text.size() > max_bytes;
   if (cut) text = clip(text, max_bytes + 1);
   std::string result;
@@ -63,6 +63,35 @@ inline std::string readable_text(std::string_view text, std::size_t max_bytes) {
     cut = true;
   }
   if (cut) result += "…";
+  return result;
+}
+
+// A text from the service made fit for a printed line: shown_text, with
+// every control character (C0, DEL, and C1 as the code points U+0080 to
+// U+009F) written as a visible escape, \x1b or \u009b.  A reply can then
+// neither start a forged line of its own nor send escape sequences to the
+// terminal that shows the log.  max_bytes bounds the text before the
+// escapes, which take up to four bytes for one.
+inline std::string readable_text(std::string_view text, std::size_t max_bytes) {
+  const std::string shown = shown_text(text, max_bytes);
+  std::string result;
+  result.reserve(shown.size());
+  char escape[8];
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(shown[i]);
+    // shown is UTF-8: U+0080 to U+009F are 0xC2 followed by 0x80 to 0x9F.
+    const auto next = i + 1 < shown.size() ? static_cast<unsigned char>(shown[i + 1]) : 0;
+    if (byte < 0x20 || byte == 0x7F) {
+      g_snprintf(escape, sizeof escape, "\\x%02x", byte);
+      result += escape;
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      g_snprintf(escape, sizeof escape, "\\u%04x", next);
+      result += escape;
+      ++i;
+    } else {
+      result += shown[i];
+    }
+  }
   return result;
 }
 

@@ -9,6 +9,7 @@
 #include <glib-object.h>
 #include <glib.h>
 #include <ifaddrs.h>
+#include <unistd.h>
 #include <json-glib/json-glib.h>
 #include <openssl/evp.h>
 
@@ -83,6 +84,31 @@ class Error {
 
  private:
   GError* error_ = nullptr;
+};
+
+// An open file descriptor, closed with its holder (or by reset).
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) noexcept : fd_(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+      reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  ~UniqueFd() { reset(); }
+
+  int get() const noexcept { return fd_; }
+  void reset() noexcept {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
 };
 
 }  // namespace kesta

@@ -1,12 +1,12 @@
 #include "host/status_channel.h"
 
-#include <algorithm>
-#include <climits>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "api/login_request.h"
 #include "app/config.h"
+#include "app/fixed_text.h"
 #include "host/host_identity.h"
 #include "host/status_message.h"
 #include "host/status_url.h"
@@ -20,6 +20,8 @@ constexpr guint kReportIntervalMs = 10000;
 constexpr guint kReconnectDelayMs = 3000;
 // Handshakes in a row that may fail before the channel gives up.
 constexpr gint32 kMaxFailures = 5;
+// libsoup takes no message larger than this; each is printed whole.
+constexpr std::size_t kMaxLoggedMessage = 128 * 1024;
 
 std::unique_ptr<StatusChannel> channel;
 
@@ -70,7 +72,8 @@ void on_message(SoupWebsocketConnection*, gint type, GBytes* message, gpointer) 
   if (type != SOUP_WEBSOCKET_DATA_TEXT) return;
   gsize size = 0;
   const auto* data = static_cast<const char*>(g_bytes_get_data(message, &size));
-  g_print("收到WebSocket消息: %.*s\n", static_cast<int>(std::min<gsize>(size, INT_MAX)), data ? data : "");
+  g_print("收到WebSocket消息: %s\n",
+          readable_text(data ? std::string_view(data, size) : std::string_view(), kMaxLoggedMessage).c_str());
 }
 
 void on_closed(SoupWebsocketConnection*, gpointer) noexcept {
@@ -89,7 +92,7 @@ void on_handshake(GObject* source, GAsyncResult* result, gpointer) noexcept {
     return;
   }
   if (!connection) {
-    g_print("WebSocket连接失败: %s\n", error.message_or("未知错误"));
+    g_print("WebSocket连接失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedMessage).c_str());
     ++channel->failures;
     schedule_reconnect();
     return;
@@ -156,7 +159,8 @@ void open_connection(const std::string& username) {
   }
 
   const std::string url = status_channel_url(app_config.server_address, global_token.get());
-  g_print("WebSocket URL: %s\n", url.c_str());
+  // The token is the service's text, as it sent it.
+  g_print("WebSocket URL: %s\n", readable_text(url, kMaxLoggedMessage).c_str());
   channel->session = take_ref(soup_session_new());
   // The service's certificate is not checked, as for every request.
   g_object_set(channel->session.get(), "ssl-strict", FALSE, "ssl-use-system-ca-file", FALSE, "tls-database",

@@ -1,5 +1,7 @@
 #include "launch/rdp_command.h"
 
+#include <optional>
+#include <string_view>
 #include <utility>
 
 namespace kesta {
@@ -7,39 +9,37 @@ namespace kesta {
 namespace {
 
 constexpr gint64 kDefaultPort = 3389;
+constexpr char kFromStdin[] = "/from-stdin:force";
 
-void add_credentials(std::vector<std::string>& argv, const RdpSettings& s) {
-  const std::string* user = nullptr;
-  const std::string* password = nullptr;
-  if (s.account_type == "all") {
-    user = &s.account_user;
-    password = &s.account_password;
-  } else if (s.account_type == "user") {
-    // The pool account's name serves as its password too.
-    user = &s.account_user;
-    password = &s.account_user;
-  } else if (s.account_type == "ad" || s.account_type == "none") {
-    user = &s.login_user;
-    password = &s.login_password;
-  } else {
-    return;
-  }
-  argv.push_back("/u:" + *user);
-  argv.push_back("/p:" + *password);
+struct Account {
+  const std::string& user;
+  const std::string& password;
+};
+
+// The account the credentials name, by account type; none for a type the
+// pool settings do not know.
+std::optional<Account> session_account(const RdpSettings& s) {
+  if (s.account_type == "all") return Account{s.account_user, s.account_password};
+  // The pool account's name serves as its password too.
+  if (s.account_type == "user") return Account{s.account_user, s.account_user};
+  if (s.account_type == "ad" || s.account_type == "none") return Account{s.login_user, s.login_password};
+  return std::nullopt;
 }
+
+std::optional<Account> gateway_account(const RdpSettings& s) {
+  if (!s.gateway) return std::nullopt;
+  if (s.gateway->type == "public") return Account{s.gateway->user, s.gateway->password};
+  if (s.gateway->type == "ad") return Account{s.login_user, s.login_password};
+  return std::nullopt;
+}
+
+bool hands_over_passwords(const RdpSettings& s) { return session_account(s) || gateway_account(s); }
 
 void add_gateway(std::vector<std::string>& argv, const RdpSettings& s) {
   if (!s.gateway) return;
-  const RdpGateway& gw = *s.gateway;
-  argv.push_back("/g:" + gw.address);
+  argv.push_back("/g:" + s.gateway->address);
   argv.emplace_back("/gt:auto,no-websockets");
-  if (gw.type == "public") {
-    argv.push_back("/gu:" + gw.user);
-    argv.push_back("/gp:" + gw.password);
-  } else if (gw.type == "ad") {
-    argv.push_back("/gu:" + s.login_user);
-    argv.push_back("/gp:" + s.login_password);
-  }
+  if (const std::optional<Account> account = gateway_account(s)) argv.push_back("/gu:" + account->user);
 }
 
 void add_redirection(std::vector<std::string>& argv, const std::optional<ResourceFlags>& resource) {
@@ -76,7 +76,9 @@ std::vector<std::string> rdp_arguments(const RdpSettings& settings) {
   std::string target = "/v:" + settings.address;
   if (settings.port != kDefaultPort) target += ":" + std::to_string(settings.port);
   argv.push_back(std::move(target));
-  add_credentials(argv, settings);
+  // Early in the line, where the length limit never drops it.
+  if (hands_over_passwords(settings)) argv.emplace_back(kFromStdin);
+  if (const std::optional<Account> account = session_account(settings)) argv.push_back("/u:" + account->user);
   add_gateway(argv, settings);
   add_redirection(argv, settings.resource);
   argv.emplace_back("/f");
@@ -86,6 +88,24 @@ std::vector<std::string> rdp_arguments(const RdpSettings& settings) {
                            "+gestures", "/compression-level:2", "/codec-cache:rfx", "+gfx-progressive",
                            "+bitmap-cache"});
   return argv;
+}
+
+std::optional<std::string> rdp_standard_input(const RdpSettings& settings) {
+  std::string input;
+  if (!hands_over_passwords(settings)) return input;
+  const std::optional<Account> account = session_account(settings);
+  const std::optional<Account> gateway = gateway_account(settings);
+  // FreeRDP asks for the password whenever the line has no /p:, even with no
+  // account to go with it; then for the gateway's when a /gu: has no /gp:.
+  const std::string none;
+  for (const std::string* password : {account ? &account->password : &none, gateway ? &gateway->password : nullptr}) {
+    if (!password) continue;
+    // A line ends at a line break (FreeRDP 3 also at a carriage return) and
+    // a C string at NUL: the rest would be the next password, or lost.
+    if (password->find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos) return std::nullopt;
+    input.append(*password).append("\n");
+  }
+  return input;
 }
 
 }  // namespace kesta

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "app/fixed_text.h"
 #include "app/ptr.h"
 #include "launch/json_member.h"
 
@@ -29,13 +30,29 @@ bool name_is_ours(const std::string& path) {
   return status.st_uid == geteuid();
 }
 
+// $XDG_RUNTIME_DIR when it is a directory of ours that no one else enters.
+std::optional<std::string> runtime_dir() {
+  const char* dir = g_getenv("XDG_RUNTIME_DIR");
+  struct stat status;
+  if (!dir || !*dir || stat(dir, &status) != 0) return std::nullopt;
+  if (!S_ISDIR(status.st_mode) || status.st_uid != geteuid() || (status.st_mode & 077) != 0) return std::nullopt;
+  return dir;
+}
+
+std::optional<std::string> private_dir() {
+  if (std::optional<std::string> dir = runtime_dir()) return dir;
+  const GCharPtr made(g_build_filename(g_get_tmp_dir(), "kesta-spice-XXXXXX", nullptr));
+  if (!g_mkdtemp_full(made.get(), 0700)) return std::nullopt;
+  return made.get();
+}
+
 }  // namespace
 
-std::optional<std::string> spice_file_path(std::string_view vm_id) {
+std::optional<std::string> spice_file_path(std::string_view vm_id, std::string_view dir) {
   if (vm_id.empty() || vm_id == "." || vm_id == ".." || vm_id.find('/') != std::string_view::npos)
     return std::nullopt;
-  std::string path = "/tmp/";
-  path.append(vm_id).append(".spice");
+  std::string path(dir);
+  path.append("/").append(vm_id).append(".spice");
   if (path.size() > kMaxPath) return std::nullopt;
   return path;
 }
@@ -84,18 +101,23 @@ std::optional<std::string> write_spice_file(const char* vm_id, JsonObject* spice
   if (!vm_id || !spice_info) return std::nullopt;
   std::optional<std::string> path = spice_file_path(vm_id);
   if (!path) {
-    g_print("无法创建SPICE连接文件: /tmp/%s.spice\n", vm_id);
+    g_print("无法创建SPICE连接文件: %s\n", readable_text(std::string("/tmp/") + vm_id + ".spice", kMaxPath).c_str());
     return std::nullopt;
   }
+  const std::string planned = *path;
   const std::optional<std::string> text = spice_file_text(spice_info);
+  if (text && !name_is_ours(*path)) {
+    const std::optional<std::string> dir = private_dir();
+    path = dir ? spice_file_path(vm_id, *dir) : std::nullopt;
+  }
   // A new owner-only file beside the name, renamed over it: rename replaces
   // a symbolic link instead of following it, and never writes into a file
   // that is already there.
   Error error;
-  if (!text || !name_is_ours(*path) ||
+  if (!text || !path || !name_is_ours(*path) ||
       !g_file_set_contents_full(path->c_str(), text->data(), static_cast<gssize>(text->size()),
                                 G_FILE_SET_CONTENTS_CONSISTENT, 0600, error)) {
-    g_print("无法创建SPICE连接文件: %s\n", path->c_str());
+    g_print("无法创建SPICE连接文件: %s\n", readable_text(path.value_or(planned), kMaxPath).c_str());
     return std::nullopt;
   }
   return path;

@@ -9,10 +9,11 @@
 
 namespace kesta {
 
-// "/tmp/<vm id>.spice", where other tools look for it.  Nothing when the id
-// is not a plain file name (empty, ".", "..", or holding "/") or the path
-// would be longer than 255 bytes; a shortened name could be another VM's.
-std::optional<std::string> spice_file_path(std::string_view vm_id);
+// "<dir>/<vm id>.spice"; in /tmp by default, where other tools look for it.
+// Nothing when the id is not a plain file name (empty, ".", "..", or
+// holding "/") or the path would be longer than 255 bytes; a shortened name
+// could be another VM's.
+std::optional<std::string> spice_file_path(std::string_view vm_id, std::string_view dir = "/tmp");
 
 // A value as the file's key-file format reads it back: a backslash, a line
 // break and a carriage return become \\, \n and \r, and leading blanks \s
@@ -29,7 +30,10 @@ std::optional<std::string> spice_file_text(JsonObject* spice_info);
 // Writes the file for the VM and returns its path.  The file holds the SPICE
 // password, so it is owner-only, and it replaces whatever is at the name
 // without writing through it: a link planted there is replaced, not
-// followed, and a name that belongs to another user is refused.  Prints
+// followed.  When the name in /tmp belongs to another user, who could
+// otherwise block every SPICE session by creating it, the file goes to a
+// directory of the user's own instead: $XDG_RUNTIME_DIR when it is one, else
+// a new 0700 directory in the temporary folder.  Prints
 // "无法创建SPICE连接文件: %s" when the file cannot be written.
 std::optional<std::string> write_spice_file(const char* vm_id, JsonObject* spice_info);
 

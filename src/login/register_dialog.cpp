@@ -9,6 +9,7 @@
 #include "app/config.h"
 #include "app/data_keys.h"
 #include "app/dialog.h"
+#include "app/fixed_text.h"
 #include "app/ptr.h"
 #include "app/widget_style.h"
 #include "host/host_identity.h"
@@ -63,7 +64,7 @@ void attach_row(GtkWidget* grid, int row, const char* label_text, GtkWidget* fie
 // The service's domains, or the one row "default" when it offers none.
 void fill_domains(GtkWidget* combo, const std::vector<std::string>& domains) {
   for (const std::string& name : domains) {
-    g_print("DEBUG: 添加域名到下拉菜单: %s\n", name.c_str());
+    g_print("DEBUG: 添加域名到下拉菜单: %s\n", readable_text(name, kMaxDomainBytes).c_str());
     gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), name.c_str());
   }
   if (domains.empty()) {
