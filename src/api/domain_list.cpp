@@ -81,7 +81,7 @@ PendingRequest fetch_domain_list_async(const char* server_address,
       g_print("DEBUG: 请求失败，无法获取域名列表\n");
     } else {
       g_print("DEBUG: 收到域名列表响应，长度: %zu\n", reply->body.size());
-      g_print("DEBUG: 响应前100个字符: %.100s\n", reply->body.c_str());
+      g_print("DEBUG: 响应前100个字符: %s\n", escape_controls(std::string_view(reply->body).substr(0, 100)).c_str());
       domains = parse_domain_list(reply->body);
     }
     g_print("DEBUG: 最终获取到 %zu 个域名\n", domains.size());

@@ -66,21 +66,19 @@ inline std::string shown_text(std::string_view text, std::size_t max_bytes) {
   return result;
 }
 
-// A text from the service made fit for a printed line: shown_text, with
-// every control character (C0, DEL, and C1 as the code points U+0080 to
-// U+009F) written as a visible escape, \x1b or \u009b.  A reply can then
-// neither start a forged line of its own nor send escape sequences to the
-// terminal that shows the log.  max_bytes bounds the text before the
-// escapes, which take up to four bytes for one.
-inline std::string readable_text(std::string_view text, std::size_t max_bytes) {
-  const std::string shown = shown_text(text, max_bytes);
+// Every control character (C0, DEL, and C1 as the code points U+0080 to
+// U+009F) written as a visible escape, \x1b or \u009b: a text from the
+// service can then neither start a forged line of its own nor send escape
+// sequences to the terminal that shows the log.  Other bytes stay as they
+// are.
+inline std::string escape_controls(std::string_view text) {
   std::string result;
-  result.reserve(shown.size());
+  result.reserve(text.size());
   char escape[8];
-  for (std::size_t i = 0; i < shown.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(shown[i]);
-    // shown is UTF-8: U+0080 to U+009F are 0xC2 followed by 0x80 to 0x9F.
-    const auto next = i + 1 < shown.size() ? static_cast<unsigned char>(shown[i + 1]) : 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    // In UTF-8, U+0080 to U+009F are 0xC2 followed by 0x80 to 0x9F.
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
     if (byte < 0x20 || byte == 0x7F) {
       g_snprintf(escape, sizeof escape, "\\x%02x", byte);
       result += escape;
@@ -89,10 +87,17 @@ inline std::string readable_text(std::string_view text, std::size_t max_bytes) {
       result += escape;
       ++i;
     } else {
-      result += shown[i];
+      result += text[i];
     }
   }
   return result;
+}
+
+// A text from the service made fit for a printed line: shown_text with its
+// control characters escaped.  max_bytes bounds the text before the
+// escapes, which take up to six bytes for one.
+inline std::string readable_text(std::string_view text, std::size_t max_bytes) {
+  return escape_controls(shown_text(text, max_bytes));
 }
 
 }  // namespace kesta
