@@ -3,45 +3,12 @@
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 
-#include <sstream>
-
 #include "app/config.h"
 #include "login/login_window.h"
 #include "support/dialog_recorder.h"
 #include "support/temp_home.h"
 
 namespace kesta::test {
-
-namespace {
-
-PrintCapture* active_capture = nullptr;
-
-}  // namespace
-
-PrintCapture::PrintCapture() : previous_(g_set_print_handler(collect)) { active_capture = this; }
-
-PrintCapture::~PrintCapture() {
-  g_set_print_handler(previous_);
-  active_capture = nullptr;
-}
-
-void PrintCapture::collect(const char* text) noexcept {
-  fputs(text, stdout);
-  if (active_capture) active_capture->text_ += text;
-}
-
-std::vector<std::string> PrintCapture::lines() const {
-  std::vector<std::string> result;
-  std::istringstream stream(text_);
-  for (std::string line; std::getline(stream, line);) result.push_back(line);
-  return result;
-}
-
-int PrintCapture::count(const std::string& line) const {
-  int n = 0;
-  for (const std::string& l : lines()) n += l == line;
-  return n;
-}
 
 LoginScreen::LoginScreen(const std::string& config_text) {
   if (config_text.empty())
