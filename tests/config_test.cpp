@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/config.h"
+#include "support/print_capture.h"
 #include "support/temp_home.h"
 
 namespace kesta {
@@ -43,16 +44,16 @@ void expect_defaults(const ClientConfig& c) {
 }
 
 TEST_F(ConfigFile, MissingOrBrokenFilesGiveTheDefaults) {
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   EXPECT_FALSE(load_config());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "配置文件不存在，将使用默认配置\n");
+  EXPECT_EQ(test::captured_prints(), "配置文件不存在，将使用默认配置\n");
   expect_defaults(app_config);
 
   for (const char* text : {"not json {", "", "[1, 2]", "\"text\"", "null"}) {
     std::memset(&config_, 0x55, sizeof config_);
-    testing::internal::CaptureStdout();
+    test::capture_prints();
     EXPECT_FALSE(load(text)) << text;
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = test::captured_prints();
     expect_defaults(config_);
     if (std::string(text) == "[1, 2]" || std::string(text) == "null")
       EXPECT_EQ(out, "配置文件格式错误\n");
@@ -62,12 +63,12 @@ TEST_F(ConfigFile, MissingOrBrokenFilesGiveTheDefaults) {
 }
 
 TEST_F(ConfigFile, ReadsEveryMember) {
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   EXPECT_TRUE(load(R"({"server_address": "https://vdi.example:8443", "maclogin": true,
       "protocol": "spice", "save_credentials": true, "setting": true,
       "username": "alice", "encrypted_password": "77cbba023319017191be36f1d5a2f784",
       "unknown": [1]})"));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "配置文件加载成功\n");
+  EXPECT_EQ(test::captured_prints(), "配置文件加载成功\n");
   EXPECT_STREQ(config_.server_address, "https://vdi.example:8443");
   EXPECT_EQ(config_.maclogin, 1);
   EXPECT_STREQ(config_.protocol, "spice");
@@ -179,9 +180,9 @@ TEST_F(ConfigFile, AFailedSaveKeepsTheOldFile) {
   write_file(path, "{\"protocol\": \"spice\"}");
   chmod(dir.c_str(), 0500);  // no new file can be made beside it
   apply_config_defaults(config_);
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   const bool saved = save_config_file(path.c_str(), config_);
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = test::captured_prints();
   chmod(dir.c_str(), 0700);
   EXPECT_FALSE(saved);
   EXPECT_EQ(out.rfind("保存配置文件失败: ", 0), 0u) << out;
@@ -192,9 +193,9 @@ TEST_F(ConfigFile, AFailedSaveKeepsTheOldFile) {
 
 TEST_F(ConfigFile, AnUnwritablePathFailsWithItsMessage) {
   apply_config_defaults(config_);
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   EXPECT_FALSE(save_config_file("/nonexistent-dir/x/.kestaconfig2.json", config_));
-  EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("保存配置文件失败: ", 0), 0u);
+  EXPECT_EQ(test::captured_prints().rfind("保存配置文件失败: ", 0), 0u);
 }
 
 TEST_F(ConfigFile, AnyLengthOfHomePathWorks) {
@@ -214,16 +215,16 @@ TEST_F(ConfigFile, AnyLengthOfHomePathWorks) {
 
 TEST(ConfigData, ReadsTextAsFromTheFile) {
   ClientConfig config{};
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   EXPECT_TRUE(load_config_data(R"({"server_address": "http://h:8080", "username": "u"})", config));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "配置文件加载成功\n");
+  EXPECT_EQ(test::captured_prints(), "配置文件加载成功\n");
   EXPECT_STREQ(config.server_address, "http://h:8080");
   EXPECT_STREQ(config.username, "u");
   EXPECT_STREQ(config.protocol, "freerdp");
 
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   EXPECT_FALSE(load_config_data("[1]", config));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "配置文件格式错误\n");
+  EXPECT_EQ(test::captured_prints(), "配置文件格式错误\n");
   expect_defaults(config);
 }
 

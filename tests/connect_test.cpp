@@ -13,7 +13,9 @@
 #include "launch/viewer_paths.h"
 #include "spin.h"
 #include "support/client_fixture.h"
+#include "support/print_capture.h"
 #include "support/temp_home.h"
+#include "support/widget_find.h"
 
 namespace kesta {
 namespace {
@@ -47,15 +49,15 @@ class Connect : public test::ClientFixture {
     service_->service().set_vms({test::vm("vm-1", "running")});
     service_->service().set_vm_config("vm-1", config);
     app_config.save_credentials = save_credentials;
-    testing::internal::CaptureStdout();
+    test::capture_prints();
     sign_in("alice", "secret", save_credentials);
-    testing::internal::GetCapturedStdout();
+    test::captured_prints();
     ASSERT_NE(record(), nullptr);
   }
   std::string connect() {
-    testing::internal::CaptureStdout();
+    test::capture_prints();
     click_connect(cards()[0]);
-    return testing::internal::GetCapturedStdout();
+    return test::captured_prints();
   }
   // The viewer's arguments, once it has run.
   std::vector<std::string> viewer_arguments() {
@@ -93,11 +95,21 @@ TEST_F(Connect, StartsTheViewerWithTheStoredPassword) {
   EXPECT_NE(g_object_get_data(G_OBJECT(record()->window), keys::kVmData), nullptr);
 }
 
-TEST_F(Connect, WithoutSavedCredentialsThePasswordIsEmpty) {
-  sign_in_to(kHorizonPool, false);
+// alice once saved her name and password; bob signs in after her without
+// saving his: his viewer gets his own, never hers.
+TEST_F(Connect, TheViewerGetsTheCredentialsOfWhoSignedIn) {
+  sign_in_to(kHorizonPool, true);
+  ASSERT_STREQ(app_config.username, "alice");
+  gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "注销")));
+  service_->service().add_account("bob", "bob password", "token-bob");
+  test::capture_prints();
+  sign_in("bob", "bob password", false);
+  test::captured_prints();
   connect();
   const auto args = viewer_arguments();
-  EXPECT_NE(std::find(args.begin(), args.end(), "--password="), args.end());
+  EXPECT_NE(std::find(args.begin(), args.end(), "--userName=bob"), args.end());
+  EXPECT_NE(std::find(args.begin(), args.end(), "--password=bob password"), args.end());
+  EXPECT_STREQ(app_config.username, "alice") << "what alice saved stays hers";
 }
 
 TEST_F(Connect, EveryFailureEndsInItsDialog) {

@@ -9,6 +9,7 @@
 #include "desktop/refresh.h"
 #include "desktop/vm_cards.h"
 #include "support/client_fixture.h"
+#include "support/print_capture.h"
 #include "support/widget_find.h"
 
 namespace kesta {
@@ -26,9 +27,9 @@ class Desktop : public test::ClientFixture {
  protected:
   void sign_in_with(std::vector<test::Vm> list) {
     service_->service().set_vms(std::move(list));
-    testing::internal::CaptureStdout();
+    test::capture_prints();
     sign_in();
-    testing::internal::GetCapturedStdout();
+    test::captured_prints();
     ASSERT_NE(record(), nullptr);
   }
   std::string card_name(GtkWidget* card) {
@@ -40,10 +41,10 @@ class Desktop : public test::ClientFixture {
     return name;
   }
   void quietly(void (*action)(GtkButton*, gpointer)) {
-    testing::internal::CaptureStdout();
+    test::capture_prints();
     action(nullptr, record());
     test::wait_for_requests();
-    testing::internal::GetCapturedStdout();
+    test::captured_prints();
   }
   // The last power request's path and raw query.
   std::string last_power_request() {
@@ -119,7 +120,7 @@ TEST_F(Desktop, EachMenuItemSendsItsRequest) {
     const char* item;
     const char* request;
   };
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   for (const Case& k : {Case{c[0], "关机", "POST /api/custom/vm/status/shutdown?vmid=run-1"},
                         Case{c[0], "强制关机", "POST /api/custom/vm/status/stop?vmid=run-1"},
                         Case{c[0], "重启", "POST /api/custom/vm/status/reboot?vmid=run-1"},
@@ -132,7 +133,7 @@ TEST_F(Desktop, EachMenuItemSendsItsRequest) {
     ASSERT_EQ(dialogs().size(), before + 1) << k.item;
     EXPECT_EQ(dialogs().back().title, "成功") << k.item;
   }
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = test::captured_prints();
   EXPECT_NE(out.find("关机虚拟机URL: " + service_->url() + "/api/custom/vm/status/reboot?vmid=run-1"), std::string::npos);
   EXPECT_EQ(dialogs()[4].message, "虚拟机开机成功，请耐心等待");
   EXPECT_EQ(dialogs()[5].message, "虚拟机唤醒成功");
@@ -147,7 +148,7 @@ TEST_F(Desktop, ConnectActsByTheCardsStatus) {
   sign_in_with({test::vm("off", "stopped"), test::vm("sus", "suspended"), test::vm("p", "paused"),
                 test::vm("u", "unknown")});
   const auto c = cards();
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   click_connect(c[0]);
   EXPECT_EQ(last_power_request(), "POST /api/custom/vm/status/start?vmid=off");
   click_connect(c[0]);
@@ -158,7 +159,7 @@ TEST_F(Desktop, ConnectActsByTheCardsStatus) {
   const std::size_t requests = service_->received().requests().size();
   click_connect(c[2]);
   click_connect(c[3]);
-  testing::internal::GetCapturedStdout();
+  test::captured_prints();
   EXPECT_EQ(service_->received().requests().size(), requests);
   ASSERT_EQ(dialogs().size(), 5u);
   for (int i : {3, 4}) {
@@ -176,7 +177,7 @@ TEST_F(Desktop, PowerRequestOutcomes) {
     const char* title;
     const char* message;
   };
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   for (const Case& k : {Case{{201, R"({"success": true})", "application/json"}, "成功", "操作成功"},
                         Case{{200, R"({"success": false})", "application/json"}, "操作失败", "未知错误"},
                         Case{{200, R"({"success": false, "message": "忙"})", "application/json"}, "操作失败", "忙"},
@@ -192,7 +193,7 @@ TEST_F(Desktop, PowerRequestOutcomes) {
   }
   service_.reset();  // no server at all
   activate_menu_item(card, "关机");
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = test::captured_prints();
   EXPECT_EQ(dialogs().back().title, "操作失败");
   EXPECT_EQ(dialogs().back().message, "无法连接到服务器");
   EXPECT_NE(out.find("请求失败，状态码: "), std::string::npos);
@@ -202,9 +203,9 @@ TEST_F(Desktop, PowerRequestOutcomes) {
 TEST_F(Desktop, A401EndsTheSession) {
   sign_in_with({test::vm("a", "running")});
   service_->service().expire_token(test::kToken);
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   activate_menu_item(cards()[0], "重启");
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = test::captured_prints();
   ASSERT_EQ(dialogs().size(), 1u) << "only the expiry dialog";
   EXPECT_EQ(dialogs()[0].title, "会话已过期");
   EXPECT_EQ(dialogs()[0].message, "您的登录会话已过期，请重新登录");
@@ -221,10 +222,10 @@ TEST_F(Desktop, RefreshWithTheServerDownExpiresTheSession) {
   sign_in_with(vms(2));
   ASSERT_EQ(cards().size(), 2u);
   service_.reset();
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   on_refresh_clicked(nullptr, record());
   test::wait_for_requests();
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = test::captured_prints();
   EXPECT_NE(out.find("请求虚拟机列表失败，状态码: "), std::string::npos) << out;
   ASSERT_EQ(dialogs().size(), 1u);
   EXPECT_EQ(dialogs()[0].title, "会话已过期");
@@ -238,7 +239,7 @@ TEST_F(Desktop, TimerTicksEndThemselves) {
   sign_in_with(vms(2));
   GObject* window = G_OBJECT(record()->window);
   // A tick on a visible window reloads and keeps going.
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   EXPECT_TRUE(refresh_timer_tick(record()));
   test::wait_for_requests();
   EXPECT_EQ(service_->received().count(test::paths::kVmList), 2u);
@@ -257,7 +258,7 @@ TEST_F(Desktop, TimerTicksEndThemselves) {
   const std::size_t loads = service_->received().count(test::paths::kVmList);
   EXPECT_FALSE(refresh_timer_tick(record()));
   EXPECT_FALSE(refresh_timer_tick(nullptr));
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = test::captured_prints();
   EXPECT_EQ(service_->received().count(test::paths::kVmList), loads);
   EXPECT_NE(out.find("窗口不可见，停止自动刷新"), std::string::npos);
   EXPECT_NE(out.find("错误：主窗口结构体为NULL，停止自动刷新"), std::string::npos);
@@ -265,9 +266,9 @@ TEST_F(Desktop, TimerTicksEndThemselves) {
 
 TEST_F(Desktop, VmIdsAreEscapedInQueries) {
   sign_in_with({test::vm("a&vmid=b#c d", "stopped")});
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   activate_menu_item(cards()[0], "开机");
-  testing::internal::GetCapturedStdout();
+  test::captured_prints();
   const auto request = service_->received().last(std::string(test::paths::kVmStatusPrefix) + "start");
   ASSERT_TRUE(request);
   EXPECT_EQ(request->query.size(), 1u);
@@ -281,17 +282,17 @@ TEST_F(Desktop, MenuItemsKeepTheirOwnVmId) {
   // read from it meanwhile.
   record()->vm_list.clear();
   record()->vm_list.shrink_to_fit();
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   activate_menu_item(card, "开机");
-  testing::internal::GetCapturedStdout();
+  test::captured_prints();
   EXPECT_EQ(last_power_request(), "POST /api/custom/vm/status/start?vmid=keep-me");
 }
 
 TEST_F(Desktop, ChangePasswordOnlyPrints) {
   sign_in_with(vms(1));
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "修改密码")));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "修改密码功能待实现\n");
+  EXPECT_EQ(test::captured_prints(), "修改密码功能待实现\n");
   EXPECT_TRUE(gtk_widget_get_visible(record()->window));
 }
 

@@ -20,6 +20,7 @@
 #include "launch/viewer_paths.h"
 #include "login/register_dialog.h"
 #include "spin.h"
+#include "support/print_capture.h"
 #include "support/temp_home.h"
 #include "support/wait_reply.h"
 #include "support/widget_find.h"
@@ -608,12 +609,12 @@ TEST(HostileConfigFile, ATextThatIsNotUtf8IsNeverWrittenBack) {
   test::write_file(test::config_path(), std::string(R"({"server_address":"http://127.0.0.1:1/)") +
                                             test::kLoneSurrogate + R"(","protocol":"spice","username":"a)" +
                                             test::kLoneSurrogate + R"(b","setting":true})");
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   EXPECT_TRUE(load_config());
   EXPECT_TRUE(save_config());
   apply_config_defaults(app_config);
   EXPECT_TRUE(load_config()) << "the saved file loads";
-  const std::string printed = testing::internal::GetCapturedStdout();
+  const std::string printed = test::captured_prints();
   EXPECT_EQ(printed, "配置文件加载成功\n配置文件加载成功\n");
   expect_replaced(app_config.server_address, "http://127.0.0.1:1/");
   expect_replaced(app_config.username, "a");

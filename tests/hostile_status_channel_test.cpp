@@ -13,6 +13,7 @@
 #include "host/status_channel.h"
 #include "spin.h"
 #include "stand_in.h"
+#include "support/print_capture.h"
 #include "support/temp_home.h"
 
 namespace kesta {
@@ -33,19 +34,19 @@ class HostileStatusChannel : public testing::Test {
     // Settings the channel must leave as they are.
     test::write_file(test::config_path(), R"({"server_address":")" + service_->url() + R"(","maclogin":true})");
     config_before_ = test::read_file(test::config_path());
-    testing::internal::CaptureStdout();
+    test::capture_prints();
   }
   void TearDown() override {
     status_channel_stop();
-    testing::internal::GetCapturedStdout();
+    test::captured_prints();
     service_.reset();
     EXPECT_EQ(test::read_file(test::config_path()), config_before_);
     test::remove_file(test::config_path());
   }
   bool connected() const { return status_channel() && status_channel()->connection; }
   std::string printed() {
-    std::string text = testing::internal::GetCapturedStdout();
-    testing::internal::CaptureStdout();
+    std::string text = test::captured_prints();
+    test::capture_prints();
     return text;
   }
 

@@ -8,6 +8,7 @@
 #include "app/cipher.h"
 #include "app/config.h"
 #include "app/ptr.h"
+#include "support/print_capture.h"
 #include "support/temp_home.h"
 
 namespace kesta::test {
@@ -132,9 +133,9 @@ void HostileClient::SetUp() {
                                 "  \"save_credentials\" : true,\n  \"setting\" : false,\n"
                                 "  \"username\" : \"alice\",\n  \"encrypted_password\" : \"" +
                                 password.get() + "\"\n}");
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   const bool loaded = load_config();
-  testing::internal::GetCapturedStdout();
+  test::captured_prints();
   ASSERT_TRUE(loaded);
   config_before_ = read_file(config_path());
 }
@@ -153,11 +154,11 @@ void HostileClient::ensure_signed_in() {
 
 Outcome HostileClient::run(const std::function<void()>& action) {
   const std::size_t before = dialogs().size();
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   action();
   wait_for_requests();
   Outcome outcome;
-  outcome.printed = testing::internal::GetCapturedStdout();
+  outcome.printed = test::captured_prints();
   outcome.dialogs.assign(dialogs().begin() + static_cast<std::ptrdiff_t>(before), dialogs().end());
   return outcome;
 }

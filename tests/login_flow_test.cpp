@@ -27,9 +27,9 @@ class LoginFlow : public test::ClientFixture {
   void expect_failure(const std::string& message, const std::string& user = "alice",
                       const std::string& password = "secret") {
     const std::size_t before = dialogs().size();
-    testing::internal::CaptureStdout();
+    test::capture_prints();
     sign_in(user, password);
-    testing::internal::GetCapturedStdout();
+    test::captured_prints();
     ASSERT_EQ(dialogs().size(), before + 1) << message;
     EXPECT_EQ(dialogs().back().title, "登录失败");
     EXPECT_EQ(dialogs().back().message, message);
@@ -139,10 +139,10 @@ TEST_F(LoginFlow, MacModeSendsTheAddress) {
   app_config.maclogin = 1;
   service_->service().accept_mac_logins(true);
   build_login();
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   gtk_button_clicked(GTK_BUTTON(test::find_button(login_, "登录")));
   test::wait_for_requests();
-  testing::internal::GetCapturedStdout();
+  test::captured_prints();
   const GCharPtr mac = get_mac_address();
   if (!mac) {
     ASSERT_EQ(dialogs().size(), 1u);
@@ -172,10 +172,10 @@ TEST_F(LoginFlow, SigningInAgainTearsDownTheFirstRecord) {
   EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(named(login_, keys::kUsernameEntry))), "alice")
       << "the entries keep their texts";
 
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   gtk_button_clicked(GTK_BUTTON(test::find_button(login_, "登录")));
   test::wait_for_requests();
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = test::captured_prints();
   ASSERT_NE(record(), nullptr);
   EXPECT_NE(record(), first);
   EXPECT_NE(record()->window, first_window);

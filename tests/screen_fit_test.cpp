@@ -25,6 +25,7 @@
 #include "login_screen_support.h"
 #include "spin.h"
 #include "support/client_fixture.h"
+#include "support/print_capture.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
 
@@ -219,9 +220,9 @@ TEST_F(OnScreen, LoginDialogsAndDesktopFitAndLogoutClicks) {
   EXPECT_EQ(inspected, 4);
   dialogs_->inspect_with(nullptr);
 
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   sign_in();
-  testing::internal::GetCapturedStdout();
+  test::captured_prints();
   ASSERT_NE(record(), nullptr);
   expect_cards_fit(std::atoi(g_getenv(kPerLineVariable)));
 
@@ -231,9 +232,9 @@ TEST_F(OnScreen, LoginDialogsAndDesktopFitAndLogoutClicks) {
 }
 
 TEST_F(OnScreen, ScreenChangeLaysOutAgain) {
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   sign_in();
-  testing::internal::GetCapturedStdout();
+  test::captured_prints();
   ASSERT_NE(record(), nullptr);
   expect_cards_fit(std::atoi(g_getenv(kPerLineVariable)));
   set_screen_size(record()->window, kShrunkWidth, kShrunkHeight);

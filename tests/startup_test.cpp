@@ -3,6 +3,7 @@
 
 #include "app/client.h"
 #include "app/config.h"
+#include "support/print_capture.h"
 #include "support/temp_home.h"
 
 namespace kesta {
@@ -29,9 +30,9 @@ TEST(Startup, ClosingTheLoginWindowEndsTheProgramWithZero) {
   g_timeout_add(50, close_login_window, nullptr);
   char name[] = "kesta-client";
   char* argv[] = {name, nullptr};
-  testing::internal::CaptureStdout();
+  test::capture_prints();
   EXPECT_EQ(run_client(1, argv), 0);
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = test::captured_prints();
   EXPECT_NE(out.find("解析配置文件失败: "), std::string::npos) << out;
   EXPECT_STREQ(app_config.protocol, "freerdp") << "the defaults apply after a failed load";
   EXPECT_EQ(app_config.save_credentials, 1);

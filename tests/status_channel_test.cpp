@@ -71,15 +71,15 @@ void spin_for(std::chrono::milliseconds length) {
 // Standard output of the test, read piece by piece.
 class Printed {
  public:
-  Printed() { testing::internal::CaptureStdout(); }
-  ~Printed() { testing::internal::GetCapturedStdout(); }
+  Printed() { test::capture_prints(); }
+  ~Printed() { test::captured_prints(); }
   Printed(const Printed&) = delete;
   Printed& operator=(const Printed&) = delete;
 
   // What was printed since construction or the last take.
   std::string take() {
-    std::string text = testing::internal::GetCapturedStdout();
-    testing::internal::CaptureStdout();
+    std::string text = test::captured_prints();
+    test::capture_prints();
     return text;
   }
 };

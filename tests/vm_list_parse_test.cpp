@@ -7,6 +7,7 @@
 #include "api/vm_list.h"
 #include "app/config.h"
 #include "app/fixed_text.h"
+#include "support/print_capture.h"
 
 namespace kesta {
 namespace {
@@ -56,9 +57,9 @@ TEST(VmListReply, SuccessDecidesTheFlag) {
   EXPECT_TRUE(parse_vm_list(R"({"success": true})").ok) << "no data is an empty list";
   EXPECT_TRUE(parse_vm_list(R"({"success": true, "data": {"not": "an array"}})").vms.empty());
   for (const char* body : {R"({"success": false, "data": [{}]})", R"({"data": [{}]})", "[1]", "", "<html>"}) {
-    testing::internal::CaptureStdout();
+    test::capture_prints();
     const VmListReply reply = parse_vm_list(body);
-    testing::internal::GetCapturedStdout();
+    test::captured_prints();
     EXPECT_FALSE(reply.ok) << body;
     EXPECT_TRUE(reply.vms.empty()) << body;
   }

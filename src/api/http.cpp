@@ -12,11 +12,16 @@ namespace {
 
 std::size_t in_flight = 0;
 
+// A reply larger than this is no reply of the service's.
+constexpr goffset kMaxReplyBytes = goffset{32} << 20;
+constexpr int kMaxRedirects = 20;
+
 }  // namespace
 
 class Exchange {
  public:
   ~Exchange() {
+    if (message) g_signal_handlers_disconnect_by_data(message.get(), this);
     // libsoup may still be inside this session's own callback: let it go
     // from the main loop.
     if (session) g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, [](gpointer) noexcept { return G_SOURCE_REMOVE; },
@@ -37,10 +42,13 @@ class Exchange {
   RefPtr<SoupMessage> message;
   ReplyHandler handler;
   std::optional<HttpReply> reply;
+  // The body of the current response, read chunk by chunk.
+  std::string body;
   guint deadline = 0;
   guint delivery = 0;
   bool queued = false;    // libsoup has yet to call back
-  bool timed_out = false;  // the deadline gave the reply; libsoup's comes too late
+  int redirects = 0;
+  bool given_up = false;  // the reply is a failure of ours; libsoup's comes too late
   bool counted = true;
 };
 
@@ -64,17 +72,27 @@ void on_message_finished(SoupSession*, SoupMessage* message, gpointer data) noex
   std::unique_ptr<std::shared_ptr<Exchange>> hold(static_cast<std::shared_ptr<Exchange>*>(data));
   Exchange& exchange = **hold;
   exchange.queued = false;
-  if (!exchange.handler || exchange.timed_out) return;
+  if (!exchange.handler || exchange.given_up) return;
   exchange.remove_sources();
   HttpReply reply;
   reply.status = message->status_code;
   // Any real reply has a body, possibly empty; a transport failure has none.
   reply.has_body = !SOUP_STATUS_IS_TRANSPORT_ERROR(reply.status);
-  SoupMessageBody* body = message->response_body;
-  if (reply.has_body && body && body->data && body->length > 0)
-    reply.body.assign(body->data, static_cast<std::size_t>(body->length));
+  if (reply.has_body) reply.body = std::move(exchange.body);
   exchange.reply = std::move(reply);
   exchange.delivery = g_idle_add(deliver, &exchange);
+}
+
+// Ends the exchange as a failed read, at once: libsoup notices an abort
+// only when the connection next stirs.
+void give_up(Exchange* exchange) {
+  if (exchange->given_up || !exchange->handler) return;
+  exchange->given_up = true;
+  exchange->remove_sources();
+  exchange->body.clear();
+  exchange->reply = HttpReply{SOUP_STATUS_IO_ERROR, {}, false};
+  exchange->delivery = g_idle_add(deliver, exchange);
+  soup_session_abort(exchange->session.get());
 }
 
 // The timeout bounds the whole exchange, not each read: a service that
@@ -82,13 +100,59 @@ void on_message_finished(SoupSession*, SoupMessage* message, gpointer data) noex
 gboolean on_deadline(gpointer data) noexcept {
   auto* exchange = static_cast<Exchange*>(data);
   exchange->deadline = 0;
-  exchange->timed_out = true;
-  // The failure of a read that timed out, given at once: libsoup notices an
-  // abort only when the connection next stirs.
-  exchange->reply = HttpReply{SOUP_STATUS_IO_ERROR, {}, false};
-  exchange->delivery = g_idle_add(deliver, exchange);
-  soup_session_abort(exchange->session.get());
+  give_up(exchange);
   return G_SOURCE_REMOVE;
+}
+
+bool same_origin(SoupURI* a, SoupURI* b) {
+  return a && b && g_strcmp0(a->scheme, b->scheme) == 0 && soup_uri_host_equal(a, b) && a->port == b->port;
+}
+
+// Refuses a reply that announces itself larger than the limit.
+void on_got_headers(SoupMessage* message, gpointer data) noexcept {
+  auto* exchange = static_cast<Exchange*>(data);
+  exchange->body.clear();
+  if (soup_message_headers_get_content_length(message->response_headers) > kMaxReplyBytes) give_up(exchange);
+}
+
+// The token goes with every request: a redirect is followed only within the
+// service (same scheme, host and port).  Any other ends the request with the
+// redirect's own status.
+void on_got_body(SoupMessage* message, gpointer data) noexcept {
+  auto* exchange = static_cast<Exchange*>(data);
+  if (exchange->given_up || !SOUP_STATUS_IS_REDIRECTION(message->status_code) ||
+      exchange->redirects >= kMaxRedirects)
+    return;
+  const char* location = soup_message_headers_get_one(message->response_headers, "Location");
+  SoupURI* target = location ? soup_uri_new_with_base(soup_message_get_uri(message), location) : nullptr;
+  if (same_origin(soup_message_get_uri(message), target)) {
+    ++exchange->redirects;
+    // As browsers do: a 303, or a 301/302 answering a POST, is followed
+    // with a GET.
+    const guint status = message->status_code;
+    if (status == SOUP_STATUS_SEE_OTHER ||
+        (message->method == SOUP_METHOD_POST &&
+         (status == SOUP_STATUS_MOVED_PERMANENTLY || status == SOUP_STATUS_FOUND))) {
+      g_object_set(message, SOUP_MESSAGE_METHOD, SOUP_METHOD_GET, nullptr);
+      soup_message_body_truncate(message->request_body);
+      soup_message_headers_set_content_length(message->request_headers, 0);
+    }
+    soup_message_set_uri(message, target);
+    soup_session_requeue_message(exchange->session.get(), message);
+  }
+  if (target) soup_uri_free(target);
+}
+
+// The body is kept here rather than by libsoup, so that an endless reply
+// stops growing at the limit.
+void on_got_chunk(SoupMessage*, SoupBuffer* chunk, gpointer data) noexcept {
+  auto* exchange = static_cast<Exchange*>(data);
+  if (exchange->given_up) return;
+  if (static_cast<goffset>(exchange->body.size() + chunk->length) > kMaxReplyBytes) {
+    give_up(exchange);
+    return;
+  }
+  exchange->body.append(chunk->data, chunk->length);
 }
 
 RefPtr<SoupMessage> new_message(const HttpRequest& request) {
@@ -144,6 +208,11 @@ PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handl
     return PendingRequest(std::move(exchange));
   }
 
+  soup_message_body_set_accumulate(exchange->message->response_body, FALSE);
+  soup_message_set_flags(exchange->message.get(), SOUP_MESSAGE_NO_REDIRECT);
+  g_signal_connect(exchange->message.get(), "got-headers", G_CALLBACK(on_got_headers), exchange.get());
+  g_signal_connect(exchange->message.get(), "got-chunk", G_CALLBACK(on_got_chunk), exchange.get());
+  g_signal_connect(exchange->message.get(), "got-body", G_CALLBACK(on_got_body), exchange.get());
   exchange->session = take_ref(soup_session_new());
   SoupSession* session = exchange->session.get();
   // No connection is shared between requests; certificate errors of a

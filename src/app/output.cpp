@@ -15,6 +15,10 @@ void print_utf8(const gchar* text) noexcept {
 
 }  // namespace
 
-void install_output_handler() noexcept { g_set_print_handler(print_utf8); }
+void install_output_handler() noexcept {
+  // A handler already in place (that of a program running the client, such
+  // as a test collecting its lines) is kept.
+  if (GPrintFunc previous = g_set_print_handler(print_utf8)) g_set_print_handler(previous);
+}
 
 }  // namespace kesta

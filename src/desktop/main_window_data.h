@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include <optional>
+#include <string>
 
 #include "api/http.h"
 #include "api/vm_list.h"
@@ -20,6 +21,11 @@ struct MainWindowData {
   GtkWidget* flow_box = nullptr;
   GtkWidget* status_label = nullptr;
   GCharPtr token;  // the window's own copy of the access token
+  // Who signed in, handed to the viewers; kept in memory only.  A MAC
+  // sign-in has no person behind it: its viewers get the saved credentials.
+  bool mac_sign_in = false;
+  std::string username;
+  std::string password;
   VmList vm_list;  // the last load
   // Keeps the window object readable by the teardown even after GTK has
   // destroyed the window.

@@ -23,7 +23,8 @@ const char* text_or_empty(JsonObject* object, const char* key) {
   return text ? text : "";
 }
 
-void connect_with(const VmConfigReply& reply, const char* vmid, GtkWidget* window) {
+void connect_with(const VmConfigReply& reply, const char* vmid, const MainWindowData& record) {
+  GtkWidget* window = record.window;
   GtkWindow* parent = GTK_WINDOW(window);
   switch (reply.kind) {
     case VmConfigReply::Kind::BadAddress:
@@ -60,6 +61,10 @@ void connect_with(const VmConfigReply& reply, const char* vmid, GtkWidget* windo
   g_print("准备连接到虚拟机 - IP: %s, OS: %s, 连接类型: %s\n", readable_text(address, kMaxLoggedText).c_str(),
           readable_text(os_type, kMaxLoggedText).c_str(), readable_text(connect_type, kMaxLoggedText).c_str());
 
+  if (!record.mac_sign_in) {
+    dispatch_connection(connect_type, address, record.username.c_str(), record.password.c_str(), parent, pool);
+    return;
+  }
   const GCharPtr password =
       app_config.save_credentials ? decrypt_password(app_config.encrypted_password) : GCharPtr(g_strdup(""));
   dispatch_connection(connect_type, address, app_config.username, password.get(), parent, pool);
@@ -72,7 +77,7 @@ void fetch_vm_config(MainWindowData* data, const char* vmid) {
   data->action_request = send_vm_config_async(app_config.server_address, data->token.get(), vmid,
                                               [data, id = std::string(vmid)](VmConfigReply reply) {
                                                 data->busy.reset();
-                                                connect_with(reply, id.c_str(), data->window);
+                                                connect_with(reply, id.c_str(), *data);
                                               });
 }
 

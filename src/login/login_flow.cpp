@@ -37,8 +37,16 @@ void remember_credentials(const Credentials& credentials) {
   save_config();
 }
 
-void open_desktop(GtkWidget* login_window, const std::string& token) {
+void open_desktop(GtkWidget* login_window, const std::string& token, const Credentials& credentials,
+                  bool mac_mode) {
   std::unique_ptr<MainWindowData> data = create_desktop_window(token.c_str(), login_window);
+  // The viewers of this sign-in get its own name and password, never what
+  // another user of the terminal once saved.
+  data->mac_sign_in = mac_mode;
+  if (!mac_mode) {
+    data->username = credentials.username;
+    data->password = credentials.password;
+  }
   GtkWidget* desktop = data->window;
   gtk_widget_hide(login_window);
   // Replacing the record of an earlier sign-in tears that one down.
@@ -57,7 +65,7 @@ void finish_login(GtkWidget* login_window, const Credentials& credentials, bool 
   switch (result.kind) {
     case LoginResult::Kind::Token:
       if (!mac_mode && credentials.remember) remember_credentials(credentials);
-      open_desktop(login_window, result.text);
+      open_desktop(login_window, result.text, credentials, mac_mode);
       status_channel_start_once();
       return;
     case LoginResult::Kind::NoToken:

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "configs.h"
+#include "support/print_capture.h"
 #include "support/temp_home.h"
 
 namespace kesta {
@@ -70,9 +71,9 @@ class ConfigDurability : public testing::Test {
   }
 
   static void quietly(const std::function<void()>& action) {
-    testing::internal::CaptureStdout();
+    test::capture_prints();
     action();
-    testing::internal::GetCapturedStdout();
+    test::captured_prints();
   }
   void reset_to_old() {
     quietly([&] { ASSERT_TRUE(save_config_file(path_.c_str(), test::old_config())); });

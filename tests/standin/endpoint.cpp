@@ -71,7 +71,7 @@ void Endpoint::handle(SoupMessage* message, const char* path, GHashTable* query,
   log_.add_request(std::move(request));
 
   if (script.trickle) {
-    trickles_.push_back(std::make_unique<Trickle>(client, *script.trickle));
+    trickles_.push_back(std::make_unique<Trickle>(client, *script.trickle, script.trickle_bytes));
     return;
   }
   if (script.cut) {

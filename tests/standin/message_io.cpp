@@ -46,6 +46,7 @@ void set_reply(SoupMessage* message, const Reply& reply) {
     soup_message_headers_remove(message->response_headers, "Content-Type");
   else
     soup_message_headers_replace(message->response_headers, "Content-Type", reply.content_type.c_str());
+  if (!reply.location.empty()) soup_message_headers_replace(message->response_headers, "Location", reply.location.c_str());
   soup_message_body_append(message->response_body, SOUP_MEMORY_COPY, reply.body.data(), reply.body.size());
 }
 

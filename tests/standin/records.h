@@ -67,6 +67,8 @@ struct Reply {
   unsigned status = 200;
   std::string body;
   std::string content_type = "application/json";
+  // Sent as the "Location" header when set.
+  std::string location = {};
 };
 
 }  // namespace kesta::test

@@ -24,9 +24,10 @@ void ReplyScripts::cut(const std::string& path) {
   scripts_[path].cut = true;
 }
 
-void ReplyScripts::trickle(const std::string& path, std::chrono::milliseconds interval) {
+void ReplyScripts::trickle(const std::string& path, std::chrono::milliseconds interval, std::size_t bytes) {
   const std::lock_guard lock(mutex_);
   scripts_[path].trickle = interval;
+  scripts_[path].trickle_bytes = bytes;
 }
 
 void ReplyScripts::clear(const std::string& path) {

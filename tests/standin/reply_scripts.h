@@ -27,9 +27,10 @@ struct PathScript {
   // The status line, headers and half of the body are sent, then the
   // connection is closed.
   bool cut = false;
-  // Set: the status line and headers promise a large body, of which one
-  // byte comes at each interval, until the client gives up.
+  // Set: a body without end, sent in chunks of trickle_bytes, one at each
+  // interval, until the client gives up.
   std::optional<std::chrono::milliseconds> trickle;
+  std::size_t trickle_bytes = 1;
 };
 
 class ReplyScripts {
@@ -38,7 +39,7 @@ class ReplyScripts {
   void delay(const std::string& path, std::chrono::milliseconds delay);
   void hold(const std::string& path);
   void cut(const std::string& path);
-  void trickle(const std::string& path, std::chrono::milliseconds interval);
+  void trickle(const std::string& path, std::chrono::milliseconds interval, std::size_t bytes = 1);
   // Back to normal service for the path, or for every path.
   void clear(const std::string& path);
   void clear_all();

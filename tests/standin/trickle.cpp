@@ -7,17 +7,23 @@ namespace kesta::test {
 namespace {
 
 constexpr std::string_view kHead =
-    "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 100000000\r\n\r\n";
+    "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n";
 
 bool send(GIOStream* stream, std::string_view bytes) {
   return g_output_stream_write_all(g_io_stream_get_output_stream(stream), bytes.data(), bytes.size(), nullptr,
                                    nullptr, nullptr);
 }
 
+std::string chunk_of(std::size_t bytes) {
+  char size[32];
+  g_snprintf(size, sizeof size, "%zx\r\n", bytes);
+  return size + std::string(bytes, '[') + "\r\n";
+}
+
 }  // namespace
 
-Trickle::Trickle(SoupClientContext* client, std::chrono::milliseconds interval)
-    : stream_(take_ref(soup_client_context_steal_connection(client))) {
+Trickle::Trickle(SoupClientContext* client, std::chrono::milliseconds interval, std::size_t bytes)
+    : stream_(take_ref(soup_client_context_steal_connection(client))), chunk_(chunk_of(bytes)) {
   if (!stream_ || !send(stream_.get(), kHead)) return;
   timer_.reset(g_timeout_source_new(static_cast<guint>(interval.count())));
   g_source_set_callback(timer_.get(), on_tick, this, nullptr);
@@ -25,8 +31,9 @@ Trickle::Trickle(SoupClientContext* client, std::chrono::milliseconds interval)
 }
 
 gboolean Trickle::on_tick(gpointer self) noexcept {
+  auto* trickle = static_cast<Trickle*>(self);
   // Once the client has gone, the write fails and the trickle ends.
-  return send(static_cast<Trickle*>(self)->stream_.get(), "[") ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+  return send(trickle->stream_.get(), trickle->chunk_) ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
 }
 
 }  // namespace kesta::test

@@ -1,8 +1,10 @@
 // A reply that never ends: a connection taken from the server, its head
-// sent with a large promised body, then one byte at each interval.
+// sent, then a chunk of the body at each interval.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <string>
 
 #include <gio/gio.h>
 
@@ -14,8 +16,8 @@ namespace kesta::test {
 class Trickle {
  public:
   // Takes over the connection of the client; sends from the calling thread's
-  // default main context.
-  Trickle(SoupClientContext* client, std::chrono::milliseconds interval);
+  // default main context, chunks of `bytes` bytes.
+  Trickle(SoupClientContext* client, std::chrono::milliseconds interval, std::size_t bytes);
   Trickle(const Trickle&) = delete;
   Trickle& operator=(const Trickle&) = delete;
 
@@ -23,6 +25,7 @@ class Trickle {
   static gboolean on_tick(gpointer self) noexcept;
 
   RefPtr<GIOStream> stream_;
+  std::string chunk_;
   SourcePtr timer_;
 };
 

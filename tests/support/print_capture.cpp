@@ -1,6 +1,7 @@
 #include "support/print_capture.h"
 
 #include <cstdio>
+#include <memory>
 #include <sstream>
 
 namespace kesta::test {
@@ -8,6 +9,7 @@ namespace kesta::test {
 namespace {
 
 PrintCapture* active_capture = nullptr;
+std::unique_ptr<PrintCapture> open_capture;
 
 }  // namespace
 
@@ -19,7 +21,7 @@ PrintCapture::~PrintCapture() {
 }
 
 void PrintCapture::collect(const char* text) noexcept {
-  fputs(text, stdout);
+  std::fputs(text, stdout);
   if (active_capture) active_capture->text_ += text;
 }
 
@@ -34,6 +36,20 @@ int PrintCapture::count(const std::string& line) const {
   int n = 0;
   for (const std::string& l : lines()) n += l == line;
   return n;
+}
+
+std::string PrintCapture::take() {
+  std::string text = std::move(text_);
+  text_.clear();
+  return text;
+}
+
+void capture_prints() { open_capture = std::make_unique<PrintCapture>(); }
+
+std::string captured_prints() {
+  std::string text = open_capture ? open_capture->take() : std::string();
+  open_capture.reset();
+  return text;
 }
 
 }  // namespace kesta::test

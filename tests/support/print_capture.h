@@ -1,4 +1,6 @@
-// What g_print printed, caught through GLib's print handler.
+// What the client prints (g_print), collected through GLib's print handler
+// and still passed on to standard output, where GoogleTest's own messages go
+// untouched.
 #pragma once
 
 #include <glib.h>
@@ -8,7 +10,7 @@
 
 namespace kesta::test {
 
-// Collects g_print's output while it lives (and still passes it on).
+// Collects g_print's output while it lives.
 class PrintCapture {
  public:
   PrintCapture();
@@ -16,10 +18,13 @@ class PrintCapture {
   PrintCapture(const PrintCapture&) = delete;
   PrintCapture& operator=(const PrintCapture&) = delete;
 
+  const std::string& text() const { return text_; }
   // The printed lines, without their line breaks.
   std::vector<std::string> lines() const;
   int count(const std::string& line) const;
   void clear() { text_.clear(); }
+  // What was printed since construction or the last take.
+  std::string take();
 
  private:
   static void collect(const char* text) noexcept;
@@ -27,5 +32,10 @@ class PrintCapture {
   std::string text_;
   GPrintFunc previous_;
 };
+
+// For a capture that spans no single scope: capture_prints starts one,
+// captured_prints ends it and returns what was printed.
+void capture_prints();
+std::string captured_prints();
 
 }  // namespace kesta::test
