@@ -11,13 +11,14 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick fonts-noto-cjk
   freerdp2-x11 freerdp2-shadow-x11 virt-viewer
   dpkg-dev lintian appstream desktop-file-utils man-db
-  clang libclang-rt-14-dev
+  clang
 )
 
-# Installs whatever of PACKAGES is missing (with sudo when not root).
-install_missing() {
+# Installs whichever of the given packages are missing (with sudo when not
+# root).
+install_packages() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -26,6 +27,15 @@ install_missing() {
   [ "$(id -u)" -eq 0 ] || sudo=(sudo)
   "${sudo[@]}" apt-get update -q
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# PACKAGES, then the sanitizer and fuzzer runtime of whichever clang this
+# Debian release provides (libclang-rt-14-dev on Debian 12).
+install_missing() {
+  install_packages "${PACKAGES[@]}"
+  local major
+  major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
+  install_packages "libclang-rt-$major-dev"
 }
 
 # build DIR [cmake options...]

@@ -10,7 +10,6 @@ namespace kesta {
 
 namespace {
 
-constexpr const char kVersion[] = "0.0.1";
 constexpr guint kBarTimerSeconds = 60;
 
 GtkWidget* bar_label(const char* text) {
@@ -60,7 +59,7 @@ GtkWidget* build_status_bar(GtkWidget* window, bool refresh_address) {
   GtkWidget* middle = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
   gtk_widget_set_hexpand(middle, TRUE);
   pack_start(middle, build_busy_indicator(window, kBarGrey));
-  GCharPtr version(g_strdup_printf("青柚KESTA 版本：%s", kVersion));
+  GCharPtr version(g_strdup_printf("青柚KESTA 版本：%s", KESTA_VERSION));
   GtkWidget* version_label = bar_label(version.get());
   gtk_widget_set_halign(version_label, GTK_ALIGN_CENTER);
   pack_start(middle, version_label, true);
