@@ -65,10 +65,10 @@ gboolean refresh_timer_tick(gpointer record) noexcept {
   if (data->list_request.pending()) return G_SOURCE_CONTINUE;
   reload(data, [data](bool ok) {
     if (!ok && handle_session_expiry(401, data->window)) {
-      GObject* window = G_OBJECT(data->window);
-      if (const guint timer = GPOINTER_TO_UINT(g_object_get_data(window, keys::kRefreshTimerId)))
+      // The tick has returned already: its timer is removed here.
+      if (const guint timer = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(data->window), keys::kRefreshTimerId)))
         g_source_remove(timer);
-      g_object_set_data(window, keys::kRefreshTimerId, nullptr);
+      end_timer(data, "");
       return;
     }
     show_vm_page(data);
