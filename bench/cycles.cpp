@@ -17,15 +17,15 @@
 #include <vector>
 
 #include "api/http.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/fixed_text.h"
-#include "app/style.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "desktop/main_window_data.h"
 #include "host/status_channel.h"
 #include "login/login_window.h"
 #include "resident.h"
 #include "stand_in.h"
+#include "ui/data_keys.h"
+#include "ui/style.h"
 
 namespace {
 

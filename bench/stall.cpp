@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "api_paths.h"
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "stand_in.h"
 
 namespace {

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "app/client.h"
-#include "app/fullscreen.h"
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "resident.h"
+#include "ui/fullscreen.h"
 
 namespace {
 

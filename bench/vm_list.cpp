@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "api/vm_list.h"
-#include "app/config.h"
-#include "app/ptr.h"
+#include "base/config.h"
+#include "base/ptr.h"
 #include "desktop/desktop_window.h"
 #include "desktop/vm_cards.h"
 

@@ -1,7 +1,7 @@
 // The configuration file loader, on any file content.
 #include <cstring>
 
-#include "app/config.h"
+#include "base/config.h"
 #include "support/fuzz.h"
 
 using kesta::fuzz::require;

@@ -2,7 +2,7 @@
 // carried as text, and the FreeRDP options made of them.
 #include <string>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "launch/display_params.h"
 #include "support/command_check.h"
 #include "support/fuzz.h"

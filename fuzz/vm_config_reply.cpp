@@ -1,7 +1,7 @@
 // The VM connection configuration reply, and the viewers' command lines made
 // of it as the desktop window makes them.
 #include "api/vm_config.h"
-#include "app/json_read.h"
+#include "base/json_read.h"
 #include "support/command_check.h"
 #include "support/fuzz.h"
 

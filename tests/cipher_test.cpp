@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/cipher.h"
+#include "base/cipher.h"
 
 namespace kesta {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/config.h"
+#include "base/config.h"
 #include "support/print_capture.h"
 #include "support/temp_home.h"
 

@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "app/cipher.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/fixed_text.h"
+#include "base/cipher.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "launch/viewer_paths.h"
 #include "spin.h"
 #include "support/client_fixture.h"
 #include "support/print_capture.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
+#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
-#include "app/data_keys.h"
+#include "base/config.h"
 #include "desktop/refresh.h"
 #include "desktop/vm_cards.h"
 #include "support/client_fixture.h"
 #include "support/print_capture.h"
 #include "support/widget_find.h"
+#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "app/dialog.h"
-#include "app/resources.h"
 #include "support/dialog_recorder.h"
 #include "support/widget_find.h"
+#include "ui/dialog.h"
+#include "ui/resources.h"
 
 namespace kesta {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "api/vm_list.h"
-#include "app/config.h"
-#include "app/fixed_text.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "hostile_support.h"
 #include "support/wait_reply.h"
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/host_identity.h"
+#include "ui/status_bar.h"
 
 namespace kesta {
 namespace {

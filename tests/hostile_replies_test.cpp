@@ -13,8 +13,7 @@
 
 #include "api/domain_list.h"
 #include "api/registration.h"
-#include "app/config.h"
-#include "app/data_keys.h"
+#include "base/config.h"
 #include "desktop/vm_cards.h"
 #include "hostile_support.h"
 #include "launch/viewer_paths.h"
@@ -24,6 +23,7 @@
 #include "support/temp_home.h"
 #include "support/wait_reply.h"
 #include "support/widget_find.h"
+#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "api/login_request.h"
-#include "app/config.h"
-#include "app/fixed_text.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "host/status_channel.h"
 #include "spin.h"
 #include "stand_in.h"

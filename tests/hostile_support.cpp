@@ -5,9 +5,9 @@
 
 #include <stdexcept>
 
-#include "app/cipher.h"
-#include "app/config.h"
-#include "app/ptr.h"
+#include "base/cipher.h"
+#include "base/config.h"
+#include "base/ptr.h"
 #include "support/print_capture.h"
 #include "support/temp_home.h"
 

@@ -13,11 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "app/cipher.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/fixed_text.h"
-#include "app/ptr.h"
+#include "base/cipher.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
+#include "base/ptr.h"
 #include "launch/dispatch.h"
 #include "launch/json_member.h"
 #include "launch/spawn.h"
@@ -25,6 +24,7 @@
 #include "launch/viewer_paths.h"
 #include "support/dialog_recorder.h"
 #include "support/temp_home.h"
+#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

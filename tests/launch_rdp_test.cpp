@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cipher.h"
+#include "base/cipher.h"
 #include "launch/json_member.h"
 #include "launch/rdp_command.h"
 #include "launch/rdp_settings.h"

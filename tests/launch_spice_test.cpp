@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "launch/json_member.h"
 #include "launch/spice_command.h"
 #include "launch/spice_file.h"

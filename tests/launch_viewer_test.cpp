@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "launch/command_line.h"
 #include "launch/json_member.h"
 #include "launch/rdp_command.h"

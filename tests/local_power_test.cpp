@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "login/power_dialogs.h"
 #include "login_screen_support.h"
 #include "support/dialog_recorder.h"

@@ -3,16 +3,16 @@
 #include <string>
 #include <vector>
 
-#include "app/cipher.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/fixed_text.h"
+#include "base/cipher.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "host/host_identity.h"
 #include "support/client_fixture.h"
 #include "support/offline_resolver.h"
 #include "support/print_capture.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
+#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

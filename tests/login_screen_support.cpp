@@ -3,7 +3,7 @@
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 
-#include "app/config.h"
+#include "base/config.h"
 #include "login/login_window.h"
 #include "support/dialog_recorder.h"
 #include "support/temp_home.h"

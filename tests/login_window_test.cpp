@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "app/cipher.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/status_bar.h"
+#include "base/cipher.h"
+#include "base/config.h"
 #include "host/host_identity.h"
 #include "login/login_window.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
+#include "ui/data_keys.h"
+#include "ui/status_bar.h"
 
 namespace kesta {
 namespace {

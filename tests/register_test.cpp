@@ -8,9 +8,8 @@
 
 #include "api/domain_list.h"
 #include "api/registration.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/ptr.h"
+#include "base/config.h"
+#include "base/ptr.h"
 #include "host/host_identity.h"
 #include "login/register_dialog.h"
 #include "login_screen_support.h"
@@ -18,6 +17,7 @@
 #include "support/dialog_recorder.h"
 #include "support/wait_reply.h"
 #include "support/widget_find.h"
+#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

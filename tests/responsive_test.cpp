@@ -12,14 +12,14 @@
 
 #include "api/http.h"
 #include "api/vm_list.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/fixed_text.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "desktop/refresh.h"
 #include "hostile_support.h"
 #include "login_screen_support.h"
 #include "support/wait_reply.h"
 #include "support/widget_find.h"
+#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

@@ -16,8 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog.h"
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "desktop/card_layout.h"
 #include "login/power_dialogs.h"
 #include "login/register_dialog.h"
@@ -28,6 +27,7 @@
 #include "support/print_capture.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
+#include "ui/dialog.h"
 
 // Last: Xlib defines macros such as None and Bool.
 #include <X11/extensions/Xrandr.h>

@@ -4,13 +4,13 @@
 #include <optional>
 #include <string>
 
-#include "app/config.h"
-#include "app/data_keys.h"
+#include "base/config.h"
 #include "login/settings_dialog.h"
 #include "login_screen_support.h"
 #include "support/dialog_recorder.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
+#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

@@ -12,7 +12,7 @@
 #include <libsoup/soup.h>
 
 #include "api_paths.h"
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "demo_data.h"
 #include "spin.h"
 #include "stand_in.h"

@@ -2,7 +2,7 @@
 #include <gtk/gtk.h>
 
 #include "app/client.h"
-#include "app/config.h"
+#include "base/config.h"
 #include "support/print_capture.h"
 #include "support/temp_home.h"
 

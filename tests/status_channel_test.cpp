@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "api/login_request.h"
-#include "app/config.h"
-#include "app/fixed_text.h"
-#include "app/json_read.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
+#include "base/json_read.h"
 #include "host/host_identity.h"
 #include "host/status_channel.h"
 #include "host/status_url.h"

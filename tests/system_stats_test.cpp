@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/json_read.h"
-#include "app/ptr.h"
+#include "base/json_read.h"
+#include "base/ptr.h"
 #include "host/status_message.h"
 #include "host/system_stats.h"
 #include "support/temp_home.h"

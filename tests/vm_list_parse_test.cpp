@@ -5,8 +5,8 @@
 
 #include "api/login_request.h"
 #include "api/vm_list.h"
-#include "app/config.h"
-#include "app/fixed_text.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "support/print_capture.h"
 
 namespace kesta {

@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/cipher.h"
-#include "app/ptr.h"
+#include "base/cipher.h"
+#include "base/ptr.h"
 #include "launch/command_line.h"
 #include "launch/horizon_command.h"
 #include "launch/json_member.h"

@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "app/cipher.h"
+#include "base/cipher.h"
 
 namespace kesta::fuzz {
 

@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "app/json_read.h"
-#include "app/ptr.h"
+#include "base/json_read.h"
+#include "base/ptr.h"
 #include "support/command_check.h"
 
 namespace kesta::fuzz {

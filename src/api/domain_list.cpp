@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "api/http.h"
-#include "app/fixed_text.h"
-#include "app/json_read.h"
+#include "base/fixed_text.h"
+#include "base/json_read.h"
 
 namespace kesta {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 

@@ -4,9 +4,9 @@
 
 #include "api/http.h"
 #include "api/json_body.h"
-#include "app/config.h"
-#include "app/fixed_text.h"
-#include "app/json_read.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
+#include "base/json_read.h"
 
 namespace kesta {
 

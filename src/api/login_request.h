@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "api/http.h"
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 

@@ -7,7 +7,7 @@
 
 #include "api/http.h"
 #include "api/json_body.h"
-#include "app/json_read.h"
+#include "base/json_read.h"
 
 namespace kesta {
 

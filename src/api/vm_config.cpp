@@ -2,7 +2,7 @@
 
 #include <libsoup/soup.h>
 
-#include "app/fixed_text.h"
+#include "base/fixed_text.h"
 
 namespace kesta {
 

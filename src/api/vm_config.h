@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "api/http.h"
-#include "app/json_read.h"
+#include "base/json_read.h"
 
 namespace kesta {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/fixed_text.h"
-#include "app/json_read.h"
+#include "base/fixed_text.h"
+#include "base/json_read.h"
 
 namespace kesta {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "api/http.h"
-#include "app/config.h"
+#include "base/config.h"
 
 namespace kesta {
 

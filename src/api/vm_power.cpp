@@ -2,8 +2,8 @@
 
 #include <libsoup/soup.h>
 
-#include "app/fixed_text.h"
-#include "app/json_read.h"
+#include "base/fixed_text.h"
+#include "base/json_read.h"
 
 namespace kesta {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "api/http.h"
-#include "app/config.h"
+#include "base/config.h"
 
 namespace kesta {
 

@@ -3,12 +3,12 @@
 #include <gtk/gtk.h>
 #include <openssl/crypto.h>
 
-#include "app/config.h"
-#include "app/output.h"
-#include "app/ptr.h"
-#include "app/style.h"
+#include "base/config.h"
+#include "base/output.h"
+#include "base/ptr.h"
 #include "host/status_channel.h"
 #include "login/login_window.h"
+#include "ui/style.h"
 
 namespace kesta {
 

@@ -1,14 +1,14 @@
 #include "desktop/desktop_window.h"
 
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/dialog.h"
-#include "app/fullscreen.h"
-#include "app/status_bar.h"
-#include "app/widget_style.h"
+#include "base/config.h"
 #include "desktop/card_layout.h"
 #include "desktop/refresh.h"
 #include "desktop/vm_cards.h"
+#include "ui/data_keys.h"
+#include "ui/dialog.h"
+#include "ui/fullscreen.h"
+#include "ui/status_bar.h"
+#include "ui/widget_style.h"
 
 namespace kesta {
 

@@ -8,8 +8,8 @@
 
 #include "api/http.h"
 #include "api/vm_list.h"
-#include "app/busy.h"
-#include "app/ptr.h"
+#include "base/ptr.h"
+#include "ui/busy.h"
 
 namespace kesta {
 

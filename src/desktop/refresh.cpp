@@ -2,11 +2,11 @@
 
 #include <functional>
 
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/dialog.h"
+#include "base/config.h"
 #include "desktop/main_window_data.h"
 #include "desktop/vm_cards.h"
+#include "ui/data_keys.h"
+#include "ui/dialog.h"
 
 namespace kesta {
 

@@ -2,12 +2,12 @@
 
 #include <string_view>
 
-#include "app/data_keys.h"
-#include "app/dialog.h"
-#include "app/fixed_text.h"
+#include "base/fixed_text.h"
 #include "desktop/main_window_data.h"
 #include "desktop/vm_config_request.h"
 #include "desktop/vm_requests.h"
+#include "ui/data_keys.h"
+#include "ui/dialog.h"
 
 namespace kesta {
 

@@ -5,11 +5,11 @@
 #include <iterator>
 #include <string_view>
 
-#include "app/data_keys.h"
-#include "app/fixed_text.h"
-#include "app/widget_style.h"
+#include "base/fixed_text.h"
 #include "desktop/card_layout.h"
 #include "desktop/vm_actions.h"
+#include "ui/data_keys.h"
+#include "ui/widget_style.h"
 
 namespace kesta {
 

@@ -1,14 +1,14 @@
 #include "desktop/vm_config_request.h"
 
 #include "api/vm_config.h"
-#include "app/cipher.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/dialog.h"
-#include "app/fixed_text.h"
-#include "app/json_read.h"
+#include "base/cipher.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
+#include "base/json_read.h"
 #include "desktop/refresh.h"
 #include "launch/dispatch.h"
+#include "ui/data_keys.h"
+#include "ui/dialog.h"
 
 namespace kesta {
 

@@ -1,9 +1,9 @@
 #include "desktop/vm_requests.h"
 
 #include "api/vm_power.h"
-#include "app/config.h"
-#include "app/dialog.h"
+#include "base/config.h"
 #include "desktop/refresh.h"
+#include "ui/dialog.h"
 
 namespace kesta {
 

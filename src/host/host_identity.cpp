@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <string_view>
 
 namespace kesta {
@@ -101,15 +100,6 @@ GCharPtr get_local_ip() {
     if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text)) return GCharPtr(g_strdup(text));
   }
   return GCharPtr(g_strdup("未知地址"));
-}
-
-gboolean update_clock_label(gpointer label) noexcept {
-  const std::time_t now = std::time(nullptr);
-  struct tm local;
-  char text[64] = {};
-  if (localtime_r(&now, &local)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-  gtk_label_set_text(GTK_LABEL(label), text);
-  return G_SOURCE_CONTINUE;
 }
 
 }  // namespace kesta

@@ -1,10 +1,10 @@
-// What the terminal is: MAC address, host name, local address, and the clock
-// text of the bottom bars.  Nothing is cached; every call asks the system.
+// What the terminal is: MAC address, host name and local address.  Nothing is
+// cached; every call asks the system.
 #pragma once
 
-#include <gtk/gtk.h>
+#include <glib.h>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 
@@ -19,9 +19,5 @@ GCharPtr get_mac_address();
 GCharPtr get_host_name();
 // The first IPv4 address of an interface that passes the filter, or "未知地址".
 GCharPtr get_local_ip();
-
-// Sets "%Y-%m-%d %H:%M" local time on the label; a GSourceFunc that keeps its
-// timer running.
-gboolean update_clock_label(gpointer label) noexcept;
 
 }  // namespace kesta

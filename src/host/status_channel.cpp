@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "api/login_request.h"
-#include "app/config.h"
-#include "app/fixed_text.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "host/host_identity.h"
 #include "host/status_message.h"
 #include "host/status_url.h"

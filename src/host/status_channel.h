@@ -7,7 +7,7 @@
 #include <libsoup/soup.h>
 
 #include "api/http.h"
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 

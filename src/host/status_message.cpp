@@ -2,7 +2,7 @@
 
 #include <json-glib/json-glib.h>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "host/system_stats.h"
 
 namespace kesta {

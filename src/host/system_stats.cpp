@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "app/config.h"
-#include "app/dialog.h"
-#include "app/fixed_text.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "launch/horizon_launcher.h"
 #include "launch/rdp_launcher.h"
 #include "launch/spice_launcher.h"
 #include "launch/viewer_choice.h"
+#include "ui/dialog.h"
 
 namespace kesta {
 

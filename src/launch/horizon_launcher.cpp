@@ -1,6 +1,6 @@
 #include "launch/horizon_launcher.h"
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "launch/command_line.h"
 #include "launch/horizon_command.h"
 #include "launch/spawn.h"

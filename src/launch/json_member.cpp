@@ -1,6 +1,6 @@
 #include "launch/json_member.h"
 
-#include "app/json_read.h"
+#include "base/json_read.h"
 
 namespace kesta::json {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta::json {
 

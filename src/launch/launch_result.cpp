@@ -1,6 +1,6 @@
 #include "launch/launcher.h"
 
-#include "app/fixed_text.h"
+#include "base/fixed_text.h"
 
 namespace kesta {
 

@@ -1,6 +1,6 @@
 #include "launch/rdp_launcher.h"
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "launch/command_line.h"
 #include "launch/rdp_command.h"
 #include "launch/spawn.h"

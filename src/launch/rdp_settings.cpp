@@ -1,6 +1,6 @@
 #include "launch/rdp_settings.h"
 
-#include "app/cipher.h"
+#include "base/cipher.h"
 #include "launch/json_member.h"
 
 namespace kesta {

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 

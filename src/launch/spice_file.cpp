@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
-#include "app/fixed_text.h"
-#include "app/ptr.h"
+#include "base/fixed_text.h"
+#include "base/ptr.h"
 #include "launch/json_member.h"
 
 namespace kesta {

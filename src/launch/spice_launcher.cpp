@@ -1,13 +1,13 @@
 #include "launch/spice_launcher.h"
 
-#include "app/data_keys.h"
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "launch/command_line.h"
 #include "launch/json_member.h"
 #include "launch/spawn.h"
 #include "launch/spice_command.h"
 #include "launch/spice_file.h"
 #include "launch/viewer_paths.h"
+#include "ui/data_keys.h"
 
 namespace kesta {
 

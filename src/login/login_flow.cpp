@@ -4,15 +4,15 @@
 #include <string>
 
 #include "api/login_request.h"
-#include "app/busy.h"
-#include "app/cipher.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/dialog.h"
-#include "app/fixed_text.h"
+#include "base/cipher.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "desktop/desktop_window.h"
 #include "host/host_identity.h"
 #include "host/status_channel.h"
+#include "ui/busy.h"
+#include "ui/data_keys.h"
+#include "ui/dialog.h"
 
 namespace kesta {
 

@@ -1,17 +1,17 @@
 #include "login/login_window.h"
 
-#include "app/cipher.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/dialog.h"
-#include "app/fullscreen.h"
-#include "app/ptr.h"
-#include "app/status_bar.h"
-#include "app/widget_style.h"
+#include "base/cipher.h"
+#include "base/config.h"
+#include "base/ptr.h"
 #include "login/login_flow.h"
 #include "login/power_dialogs.h"
 #include "login/register_dialog.h"
 #include "login/settings_dialog.h"
+#include "ui/data_keys.h"
+#include "ui/dialog.h"
+#include "ui/fullscreen.h"
+#include "ui/status_bar.h"
+#include "ui/widget_style.h"
 
 namespace kesta {
 

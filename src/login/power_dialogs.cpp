@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/widget_style.h"
 #include "login/label_press.h"
+#include "ui/widget_style.h"
 
 namespace kesta {
 

@@ -5,15 +5,15 @@
 
 #include "api/domain_list.h"
 #include "api/registration.h"
-#include "app/busy.h"
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/dialog.h"
-#include "app/fixed_text.h"
-#include "app/ptr.h"
-#include "app/widget_style.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
+#include "base/ptr.h"
 #include "host/host_identity.h"
 #include "login/label_press.h"
+#include "ui/busy.h"
+#include "ui/data_keys.h"
+#include "ui/dialog.h"
+#include "ui/widget_style.h"
 
 namespace kesta {
 

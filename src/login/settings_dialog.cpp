@@ -2,11 +2,11 @@
 
 #include <string_view>
 
-#include "app/config.h"
-#include "app/fixed_text.h"
-#include "app/widget_style.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "login/label_press.h"
 #include "login/login_window.h"
+#include "ui/widget_style.h"
 
 namespace kesta {
 

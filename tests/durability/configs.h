@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "app/config.h"
-#include "app/fixed_text.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 
 namespace kesta::test {
 

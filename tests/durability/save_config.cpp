@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/output.h"
+#include "base/output.h"
 #include "configs.h"
 
 namespace {

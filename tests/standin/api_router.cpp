@@ -5,7 +5,7 @@
 #include <string>
 
 #include "api_paths.h"
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "json_text.h"
 
 namespace kesta::test {

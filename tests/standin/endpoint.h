@@ -11,7 +11,7 @@
 #include <libsoup/soup.h>
 
 #include "api_router.h"
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "paused_message.h"
 #include "reply_scripts.h"
 #include "request_log.h"

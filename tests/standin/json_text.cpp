@@ -1,6 +1,6 @@
 #include "json_text.h"
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta::test {
 

@@ -1,6 +1,6 @@
 #include "message_io.h"
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "owned.h"
 
 namespace kesta::test {

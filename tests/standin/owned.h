@@ -9,7 +9,7 @@
 #include <openssl/bio.h>
 #include <openssl/x509.h>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta::test {
 

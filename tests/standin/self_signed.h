@@ -3,7 +3,7 @@
 
 #include <gio/gio.h>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta::test {
 

@@ -7,7 +7,7 @@
 
 #include <gio/gio.h>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "endpoint.h"
 #include "owned.h"
 

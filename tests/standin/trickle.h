@@ -8,7 +8,7 @@
 
 #include <gio/gio.h>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 #include "owned.h"
 
 namespace kesta::test {

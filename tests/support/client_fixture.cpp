@@ -1,12 +1,12 @@
 #include "support/client_fixture.h"
 
-#include "app/config.h"
-#include "app/data_keys.h"
-#include "app/fixed_text.h"
+#include "base/config.h"
+#include "base/fixed_text.h"
 #include "host/status_channel.h"
 #include "login/login_window.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
+#include "ui/data_keys.h"
 
 namespace kesta::test {
 

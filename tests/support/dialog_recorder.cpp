@@ -1,7 +1,7 @@
 #include "support/dialog_recorder.h"
 
 #include "api/http.h"
-#include "app/data_keys.h"
+#include "ui/data_keys.h"
 
 namespace kesta::test {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/output.h"
-#include "app/ptr.h"
+#include "base/output.h"
+#include "base/ptr.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
-#include "app/config.h"
-#include "app/ptr.h"
+#include "base/config.h"
+#include "base/ptr.h"
 
 namespace kesta::test {
 

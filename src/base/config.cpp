@@ -1,9 +1,9 @@
-#include "app/config.h"
+#include "base/config.h"
 
 #include <json-glib/json-glib.h>
 
-#include "app/fixed_text.h"
-#include "app/json_read.h"
+#include "base/fixed_text.h"
+#include "base/json_read.h"
 
 namespace kesta {
 

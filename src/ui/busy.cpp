@@ -1,7 +1,7 @@
-#include "app/busy.h"
+#include "ui/busy.h"
 
-#include "app/data_keys.h"
-#include "app/widget_style.h"
+#include "ui/data_keys.h"
+#include "ui/widget_style.h"
 
 namespace kesta {
 

@@ -1,4 +1,4 @@
-#include "app/json_read.h"
+#include "base/json_read.h"
 
 namespace kesta {
 

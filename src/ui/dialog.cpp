@@ -1,8 +1,8 @@
-#include "app/dialog.h"
+#include "ui/dialog.h"
 
-#include "app/fixed_text.h"
-#include "app/ptr.h"
-#include "app/widget_style.h"
+#include "base/fixed_text.h"
+#include "base/ptr.h"
+#include "ui/widget_style.h"
 
 namespace kesta {
 

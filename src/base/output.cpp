@@ -1,4 +1,4 @@
-#include "app/output.h"
+#include "base/output.h"
 
 #include <glib.h>
 

@@ -1,4 +1,4 @@
-#include "app/label_timer.h"
+#include "ui/label_timer.h"
 
 namespace kesta {
 

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 

@@ -14,4 +14,7 @@ GtkWidget* build_status_bar(GtkWidget* window, bool refresh_address);
 // Timer callback: the address label's text from the current local address.
 gboolean refresh_address_label(gpointer label) noexcept;
 
+// Timer callback: "%Y-%m-%d %H:%M" local time on the clock label.
+gboolean update_clock_label(gpointer label) noexcept;
+
 }  // namespace kesta

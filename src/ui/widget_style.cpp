@@ -1,6 +1,6 @@
-#include "app/widget_style.h"
+#include "ui/widget_style.h"
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 

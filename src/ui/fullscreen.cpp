@@ -1,4 +1,4 @@
-#include "app/fullscreen.h"
+#include "ui/fullscreen.h"
 
 #include <gdk/gdkx.h>
 

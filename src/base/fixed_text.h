@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 

@@ -4,7 +4,7 @@
 
 #include <gtk/gtk.h>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 

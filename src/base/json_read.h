@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/ptr.h"
+#include "base/ptr.h"
 
 namespace kesta {
 

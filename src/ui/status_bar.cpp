@@ -1,10 +1,12 @@
-#include "app/status_bar.h"
+#include "ui/status_bar.h"
 
-#include "app/busy.h"
-#include "app/label_timer.h"
-#include "app/ptr.h"
-#include "app/widget_style.h"
+#include <ctime>
+
+#include "base/ptr.h"
 #include "host/host_identity.h"
+#include "ui/busy.h"
+#include "ui/label_timer.h"
+#include "ui/widget_style.h"
 
 namespace kesta {
 
@@ -27,6 +29,15 @@ GCharPtr address_text() {
 
 gboolean refresh_address_label(gpointer label) noexcept {
   gtk_label_set_text(GTK_LABEL(label), address_text().get());
+  return G_SOURCE_CONTINUE;
+}
+
+gboolean update_clock_label(gpointer label) noexcept {
+  const std::time_t now = std::time(nullptr);
+  struct tm local;
+  char text[64] = {};
+  if (localtime_r(&now, &local)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+  gtk_label_set_text(GTK_LABEL(label), text);
   return G_SOURCE_CONTINUE;
 }
 

@@ -1,4 +1,4 @@
-#include "app/cipher.h"
+#include "base/cipher.h"
 
 #include <cstring>
 #include <vector>
