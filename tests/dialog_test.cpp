@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/dialog_recorder.h"
 #include "support/widget_find.h"
@@ -76,6 +78,36 @@ TEST(MessageDialog, ShowsAMessageWholeAndScrollsOnlyALongOne) {
     EXPECT_EQ(width, 400) << row.message;
     EXPECT_EQ(needed > shown, row.scrolls) << row.message << ": " << needed << " in " << shown;
     EXPECT_LE(shown, 360) << row.message;
+  }
+}
+
+TEST(ModalDialog, HasItsSizeItsButtonsInOrderAndAPaddedBox) {
+  using Buttons = std::vector<std::pair<std::string, int>>;
+  const ModalDialog one = build_modal_dialog("一", nullptr, 400, -1, {{"确定", GTK_RESPONSE_OK}});
+  const ModalDialog two =
+      build_modal_dialog("二", nullptr, 350, 150, {{"取消", GTK_RESPONSE_NO}, {"确定", GTK_RESPONSE_YES}});
+  struct Row {
+    const ModalDialog& frame;
+    std::pair<int, int> size;
+    Buttons buttons;
+  };
+  for (const Row& row : {Row{one, {400, -1}, {{"确定", GTK_RESPONSE_OK}}},
+                         Row{two, {350, 150}, {{"取消", GTK_RESPONSE_NO}, {"确定", GTK_RESPONSE_YES}}}}) {
+    auto* dialog = GTK_DIALOG(row.frame.dialog.get());
+    std::pair<int, int> size;
+    gtk_window_get_default_size(GTK_WINDOW(dialog), &size.first, &size.second);
+    EXPECT_EQ(size, row.size);
+    Buttons buttons;
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_dialog_get_action_area(dialog)));
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    for (GList* c = children; c; c = c->next)
+      buttons.emplace_back(gtk_button_get_label(GTK_BUTTON(c->data)),
+                           gtk_dialog_get_response_for_widget(dialog, GTK_WIDGET(c->data)));
+    g_list_free(children);
+    EXPECT_EQ(buttons, row.buttons);
+    EXPECT_EQ(gtk_widget_get_parent(row.frame.box), gtk_dialog_get_content_area(dialog));
+    EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(row.frame.box)), 20u);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "login/label_press.h"
+#include "ui/dialog.h"
 #include "ui/widget_style.h"
 
 namespace kesta {
@@ -37,34 +38,18 @@ void style_button(GtkWidget* dialog, int response) {
 }
 
 bool confirmed(const PowerAction& action, GtkWindow* parent) {
-  GtkWidget* dialog = gtk_dialog_new_with_buttons(
-      action.title, parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-      "取消", GTK_RESPONSE_NO, "确定", GTK_RESPONSE_YES, nullptr);
-  gtk_window_set_default_size(GTK_WINDOW(dialog), 350, 150);
-
-  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
-  set_background_colour(content, kWhite);
-  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
-  gtk_container_set_border_width(GTK_CONTAINER(box), 20);
-  set_background_colour(box, kWhite);
+  const ModalDialog frame =
+      build_modal_dialog(action.title, parent, 350, 150, {{"取消", GTK_RESPONSE_NO}, {"确定", GTK_RESPONSE_YES}});
+  GtkWidget* dialog = frame.dialog.get();
   GtkWidget* question = gtk_label_new(action.question);
   set_text_colour(question, kBlack);
   set_background_colour(question, kWhite);
   gtk_label_set_line_wrap(GTK_LABEL(question), TRUE);
   gtk_widget_set_halign(question, GTK_ALIGN_CENTER);
-  pack_start(box, question, true);
-  gtk_container_add(GTK_CONTAINER(content), box);
-
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  set_background_colour(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), kWhite);
-  G_GNUC_END_IGNORE_DEPRECATIONS
+  pack_start(frame.box, question, true);
   style_button(dialog, GTK_RESPONSE_NO);
   style_button(dialog, GTK_RESPONSE_YES);
-
-  gtk_widget_show_all(dialog);
-  const int response = gtk_dialog_run(GTK_DIALOG(dialog));
-  gtk_widget_destroy(dialog);
-  return response == GTK_RESPONSE_YES;
+  return run_dialog(dialog) == GTK_RESPONSE_YES;
 }
 
 void confirm(const PowerAction& action, GtkWidget* source, gpointer login_window) {

@@ -178,21 +178,14 @@ std::optional<Submission> read_form(GtkWidget* dialog) {
 }  // namespace
 
 void show_register_dialog(GtkWidget* parent) {
-  GtkWidget* dialog = gtk_dialog_new_with_buttons(
-      "注册账号", parent ? GTK_WINDOW(parent) : nullptr,
-      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "取消",
-      GTK_RESPONSE_CANCEL, "注册", GTK_RESPONSE_ACCEPT, nullptr);
-  gtk_window_set_default_size(GTK_WINDOW(dialog), 400, -1);
+  const ModalDialog frame = build_modal_dialog("注册账号", parent ? GTK_WINDOW(parent) : nullptr, 400, -1,
+                                               {{"取消", GTK_RESPONSE_CANCEL}, {"注册", GTK_RESPONSE_ACCEPT}});
+  GtkWidget* dialog = frame.dialog.get();
   // The domains and the busy indicator arrive after the dialog is shown; it
   // stays centred as it grows.
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ALWAYS);
 
-  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
-  set_background_colour(content, kWhite);
-  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
-  gtk_container_set_border_width(GTK_CONTAINER(box), 20);
-  set_background_colour(box, kWhite);
-
+  GtkWidget* box = frame.box;
   GtkWidget* heading = gtk_label_new(nullptr);
   gtk_label_set_markup(GTK_LABEL(heading), "<span weight='bold' size='larger'>用户注册</span>");
   gtk_widget_set_halign(heading, GTK_ALIGN_START);
@@ -202,11 +195,7 @@ void show_register_dialog(GtkWidget* parent) {
   const bool mac_mode = app_config.maclogin != 0;
   pack_start(box, build_grid(dialog, mac_mode), false, 10);
   pack_start(box, build_busy_indicator(dialog, kBlack));
-  gtk_container_add(GTK_CONTAINER(content), box);
 
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  set_background_colour(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), kWhite);
-  G_GNUC_END_IGNORE_DEPRECATIONS
   GtkWidget* register_button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
   set_text_colour(register_button, kBlack);
   g_signal_connect(register_button, "clicked", G_CALLBACK(on_register_clicked), dialog);
@@ -230,7 +219,6 @@ void show_register_dialog(GtkWidget* parent) {
   gtk_dialog_run(GTK_DIALOG(dialog));
   domains.cancel();
   busy.reset();
-  gtk_widget_destroy(dialog);
 }
 
 void on_register_clicked(GtkButton*, gpointer dialog_data) noexcept {

@@ -6,6 +6,7 @@
 #include "base/fixed_text.h"
 #include "login/label_press.h"
 #include "login/login_window.h"
+#include "ui/dialog.h"
 #include "ui/widget_style.h"
 
 namespace kesta {
@@ -44,11 +45,7 @@ GtkWidget* check_button(const char* text, bool active) {
   return check;
 }
 
-SettingsForm build_form(GtkWidget* content) {
-  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
-  gtk_container_set_border_width(GTK_CONTAINER(box), 20);
-  set_background_colour(box, kWhite);
-
+SettingsForm build_form(GtkWidget* box) {
   SettingsForm form{};
   pack_start(box, field_label("服务器地址:"));
   form.server_entry = gtk_entry_new();
@@ -69,8 +66,6 @@ SettingsForm build_form(GtkWidget* content) {
   pack_start(box, form.mac_check, false, 15);
   form.hide_settings_check = check_button("隐藏设置按钮(重启后生效)", app_config.setting != 0);
   pack_start(box, form.hide_settings_check, false, 5);
-
-  gtk_container_add(GTK_CONTAINER(content), box);
   return form;
 }
 
@@ -92,22 +87,11 @@ void save_settings(const SettingsForm& form, GtkWidget* login_window) {
 }  // namespace
 
 void show_settings_dialog(GtkWidget* login_window) {
-  GtkWidget* dialog = gtk_dialog_new_with_buttons(
-      "设置", login_window ? GTK_WINDOW(login_window) : nullptr,
-      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "取消",
-      GTK_RESPONSE_CANCEL, "保存", GTK_RESPONSE_ACCEPT, nullptr);
-  gtk_window_set_default_size(GTK_WINDOW(dialog), 400, -1);
-
-  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
-  set_background_colour(content, kWhite);
-  const SettingsForm form = build_form(content);
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  set_background_colour(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), kWhite);
-  G_GNUC_END_IGNORE_DEPRECATIONS
-
-  gtk_widget_show_all(dialog);
-  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) save_settings(form, login_window);
-  gtk_widget_destroy(dialog);
+  const ModalDialog frame =
+      build_modal_dialog("设置", login_window ? GTK_WINDOW(login_window) : nullptr, 400, -1,
+                         {{"取消", GTK_RESPONSE_CANCEL}, {"保存", GTK_RESPONSE_ACCEPT}});
+  const SettingsForm form = build_form(frame.box);
+  if (run_dialog(frame.dialog.get()) == GTK_RESPONSE_ACCEPT) save_settings(form, login_window);
 }
 
 void on_settings_clicked(GtkButton*, gpointer login_window) noexcept {

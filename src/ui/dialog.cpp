@@ -1,5 +1,7 @@
 #include "ui/dialog.h"
 
+#include <utility>
+
 #include "base/fixed_text.h"
 #include "base/ptr.h"
 #include "ui/widget_style.h"
@@ -19,18 +21,38 @@ constexpr int kMessageChars = 40;
 
 }  // namespace
 
-void show_message_dialog(GtkWindow* parent, const char* title, const char* message) {
-  GtkWidget* dialog = gtk_dialog_new_with_buttons(
-      title, parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-      "确定", GTK_RESPONSE_OK, nullptr);
-  gtk_window_set_default_size(GTK_WINDOW(dialog), 400, -1);
+ModalDialog build_modal_dialog(const char* title, GtkWindow* parent, int width, int height,
+                               std::initializer_list<DialogButton> buttons) {
+  // No first button, and the null that ends the list: the buttons are added
+  // one by one below, as gtk_dialog_new_with_buttons itself would.
+  DialogPtr dialog(gtk_dialog_new_with_buttons(
+      title, parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), nullptr,
+      nullptr));
+  for (const DialogButton& button : buttons)
+    gtk_dialog_add_button(GTK_DIALOG(dialog.get()), button.text, button.response);
+  gtk_window_set_default_size(GTK_WINDOW(dialog.get()), width, height);
 
-  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog.get()));
   set_background_colour(content, kWhite);
-
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
   gtk_container_set_border_width(GTK_CONTAINER(box), 20);
   set_background_colour(box, kWhite);
+  gtk_container_add(GTK_CONTAINER(content), box);
+  // Deprecated, but still the only handle on the box behind the buttons.
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  set_background_colour(gtk_dialog_get_action_area(GTK_DIALOG(dialog.get())), kWhite);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  return {std::move(dialog), box};
+}
+
+int run_dialog(GtkWidget* dialog) {
+  gtk_widget_show_all(dialog);
+  return gtk_dialog_run(GTK_DIALOG(dialog));
+}
+
+void show_message_dialog(GtkWindow* parent, const char* title, const char* message) {
+  const ModalDialog frame = build_modal_dialog(title, parent, 400, -1, {{"确定", GTK_RESPONSE_OK}});
+  GtkWidget* box = frame.box;
 
   GCharPtr markup(g_markup_printf_escaped("<span weight='bold' size='larger'>%s</span>", title));
   GtkWidget* heading = gtk_label_new(nullptr);
@@ -59,14 +81,7 @@ void show_message_dialog(GtkWindow* parent, const char* title, const char* messa
   set_background_colour(gtk_bin_get_child(GTK_BIN(scrolled)), kWhite);
   gtk_box_pack_start(GTK_BOX(box), scrolled, TRUE, TRUE, 0);
 
-  gtk_container_add(GTK_CONTAINER(content), box);
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  set_background_colour(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), kWhite);
-  G_GNUC_END_IGNORE_DEPRECATIONS
-
-  gtk_widget_show_all(dialog);
-  gtk_dialog_run(GTK_DIALOG(dialog));
-  gtk_widget_destroy(dialog);
+  run_dialog(frame.dialog.get());
 }
 
 void set_window_icon(GtkWindow* window) {
