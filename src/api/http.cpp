@@ -33,9 +33,8 @@ class Exchange {
     counted = false;
   }
   void remove_sources() noexcept {
-    if (deadline) g_source_remove(deadline);
-    if (delivery) g_source_remove(delivery);
-    deadline = delivery = 0;
+    deadline.reset();
+    delivery.reset();
   }
 
   RefPtr<SoupSession> session;
@@ -44,8 +43,8 @@ class Exchange {
   std::optional<HttpReply> reply;
   // The body of the current response, read chunk by chunk.
   std::string body;
-  guint deadline = 0;
-  guint delivery = 0;
+  SourcePtr deadline;
+  SourcePtr delivery;
   bool queued = false;    // libsoup has yet to call back
   int redirects = 0;
   bool given_up = false;  // the reply is a failure of ours; libsoup's comes too late
@@ -58,7 +57,6 @@ namespace {
 // callback: it may open a modal dialog or drop the session.
 gboolean deliver(gpointer data) noexcept {
   auto* exchange = static_cast<Exchange*>(data);
-  exchange->delivery = 0;
   exchange->uncount();
   ReplyHandler handler = std::move(exchange->handler);
   exchange->handler = nullptr;
@@ -80,7 +78,7 @@ void on_message_finished(SoupSession*, SoupMessage* message, gpointer data) noex
   reply.has_body = !SOUP_STATUS_IS_TRANSPORT_ERROR(reply.status);
   if (reply.has_body) reply.body = std::move(exchange.body);
   exchange.reply = std::move(reply);
-  exchange.delivery = g_idle_add(deliver, &exchange);
+  exchange.delivery = add_idle(deliver, &exchange);
 }
 
 // Ends the exchange as a failed read, at once: libsoup notices an abort
@@ -91,7 +89,7 @@ void give_up(Exchange* exchange) {
   exchange->remove_sources();
   exchange->body.clear();
   exchange->reply = HttpReply{SOUP_STATUS_IO_ERROR, {}, false};
-  exchange->delivery = g_idle_add(deliver, exchange);
+  exchange->delivery = add_idle(deliver, exchange);
   soup_session_abort(exchange->session.get());
 }
 
@@ -99,7 +97,6 @@ void give_up(Exchange* exchange) {
 // trickles its reply fails as one that never answers.
 gboolean on_deadline(gpointer data) noexcept {
   auto* exchange = static_cast<Exchange*>(data);
-  exchange->deadline = 0;
   give_up(exchange);
   return G_SOURCE_REMOVE;
 }
@@ -204,7 +201,7 @@ PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handl
   exchange->handler = std::move(handler);
   exchange->message = new_message(request);
   if (!exchange->message) {
-    exchange->delivery = g_idle_add(deliver, exchange.get());
+    exchange->delivery = add_idle(deliver, exchange.get());
     return PendingRequest(std::move(exchange));
   }
 
@@ -220,7 +217,7 @@ PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handl
   g_object_set(session, "ssl-strict", FALSE, nullptr);
   soup_session_add_feature_by_type(session, SOUP_TYPE_CONTENT_SNIFFER);
   if (request.timeout)
-    exchange->deadline = g_timeout_add_seconds(request.timeout, on_deadline, exchange.get());
+    exchange->deadline = add_timeout_seconds(request.timeout, on_deadline, exchange.get());
   exchange->queued = true;
   soup_session_queue_message(session, static_cast<SoupMessage*>(g_object_ref(exchange->message.get())),
                              on_message_finished, new std::shared_ptr<Exchange>(exchange));

@@ -86,6 +86,53 @@ class Error {
   GError* error_ = nullptr;
 };
 
+// A main-loop source of ours (a timeout, an idle, a signal watch): it runs
+// until its holder goes or is reset, unless it ends itself first by
+// returning G_SOURCE_REMOVE.  Holding the source rather than its id makes
+// the removal safe either way: destroying an ended source does nothing,
+// where g_source_remove on its spent id is a critical.
+class SourcePtr {
+ public:
+  SourcePtr() = default;
+  // Takes over a new source, gives it the callback and attaches it to the
+  // context (null: the global default one).
+  SourcePtr(GSource* source, GSourceFunc callback, gpointer data, GMainContext* context = nullptr) noexcept
+      : source_(source) {
+    g_source_set_callback(source, callback, data, nullptr);
+    g_source_attach(source, context);
+  }
+
+  // The id while the source runs; 0 once it has ended, or when there is
+  // none.  The holder reads as this id, so that it compares with the ids
+  // GLib hands out.
+  guint id() const noexcept {
+    return source_ && !g_source_is_destroyed(source_.get()) ? g_source_get_id(source_.get()) : 0;
+  }
+  operator guint() const noexcept { return id(); }
+
+  void reset() noexcept { source_.reset(); }
+
+ private:
+  struct Deleter {
+    void operator()(GSource* source) const noexcept {
+      g_source_destroy(source);
+      g_source_unref(source);
+    }
+  };
+  std::unique_ptr<GSource, Deleter> source_;
+};
+
+// g_timeout_add, g_timeout_add_seconds and g_idle_add, held.
+inline SourcePtr add_timeout(guint milliseconds, GSourceFunc callback, gpointer data) noexcept {
+  return SourcePtr(g_timeout_source_new(milliseconds), callback, data);
+}
+inline SourcePtr add_timeout_seconds(guint seconds, GSourceFunc callback, gpointer data) noexcept {
+  return SourcePtr(g_timeout_source_new_seconds(seconds), callback, data);
+}
+inline SourcePtr add_idle(GSourceFunc callback, gpointer data) noexcept {
+  return SourcePtr(g_idle_source_new(), callback, data);
+}
+
 // An open file descriptor, closed with its holder (or by reset).
 class UniqueFd {
  public:

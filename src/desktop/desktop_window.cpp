@@ -165,7 +165,8 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
   });
   g_signal_connect(window, "hide", G_CALLBACK(on_desktop_hidden), record);
 
-  const guint timer = g_timeout_add(kRefreshMilliseconds, refresh_timer_tick, data.get());
+  data->refresh_timer = add_timeout(kRefreshMilliseconds, refresh_timer_tick, record);
+  const guint timer = data->refresh_timer.id();
   g_object_set_data(G_OBJECT(window), keys::kRefreshTimerId, GUINT_TO_POINTER(timer));
   g_print("创建自动刷新定时器，ID: %u\n", timer);
   return data;
@@ -175,12 +176,10 @@ void destroy_main_window_data(gpointer record) noexcept {
   std::unique_ptr<MainWindowData> data(static_cast<MainWindowData*>(record));
   if (!data) return;
   g_signal_handlers_disconnect_by_func(data->window, reinterpret_cast<gpointer>(on_desktop_hidden), record);
-  // The tick clears the id when it ends the timer itself.
-  const guint timer = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(data->window), keys::kRefreshTimerId));
-  if (timer) {
+  // The id is cleared when the timer ends itself.
+  if (g_object_get_data(G_OBJECT(data->window), keys::kRefreshTimerId)) {
     g_print("移除自动刷新定时器\n");
-    g_source_remove(timer);
-    g_object_set_data(G_OBJECT(data->window), keys::kRefreshTimerId, nullptr);
+    stop_refresh_timer(data.get());
   }
   // The window of an ended sign-in stays, hidden for good, but what it holds
   // goes: its widgets, card images, X window and last connection reply take

@@ -37,6 +37,9 @@ struct MainWindowData {
   PendingRequest action_request;
   // Holds the window's input while a request the user started runs.
   std::optional<BusyHold> busy;
+  // The 60-second reload; its id is on the window as "refresh_timer_id"
+  // while it runs.
+  SourcePtr refresh_timer;
 };
 
 }  // namespace kesta

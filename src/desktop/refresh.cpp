@@ -23,9 +23,7 @@ void reload(MainWindowData* data, std::function<void(bool ok)> then) {
 
 gboolean end_timer(MainWindowData* data, const char* line) {
   g_print("%s", line);
-  // Tells the teardown that there is no timer left to remove.
-  if (data && data->window && GTK_IS_WIDGET(data->window))
-    g_object_set_data(G_OBJECT(data->window), keys::kRefreshTimerId, nullptr);
+  if (data) stop_refresh_timer(data);
   return G_SOURCE_REMOVE;
 }
 
@@ -53,6 +51,13 @@ void on_refresh_clicked(GtkButton*, gpointer record) noexcept {
   });
 }
 
+void stop_refresh_timer(MainWindowData* data) noexcept {
+  data->refresh_timer.reset();
+  // Tells the teardown that there is no timer left to remove.
+  if (data->window && GTK_IS_WIDGET(data->window))
+    g_object_set_data(G_OBJECT(data->window), keys::kRefreshTimerId, nullptr);
+}
+
 gboolean refresh_timer_tick(gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
   if (!data) return end_timer(data, "错误：主窗口结构体为NULL，停止自动刷新\n");
@@ -66,9 +71,7 @@ gboolean refresh_timer_tick(gpointer record) noexcept {
   reload(data, [data](bool ok) {
     if (!ok && handle_session_expiry(401, data->window)) {
       // The tick has returned already: its timer is removed here.
-      if (const guint timer = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(data->window), keys::kRefreshTimerId)))
-        g_source_remove(timer);
-      end_timer(data, "");
+      stop_refresh_timer(data);
       return;
     }
     show_vm_page(data);

@@ -6,6 +6,8 @@
 
 namespace kesta {
 
+struct MainWindowData;
+
 // Acts on 401 only: tells the user the session expired, hides the desktop
 // window and shows its login window.  True when it acted.
 bool handle_session_expiry(guint status, GtkWidget* desktop_window);
@@ -15,5 +17,9 @@ void on_refresh_clicked(GtkButton* button, gpointer record) noexcept;
 // The 60-second timer; ends itself once the window is hidden or the session
 // expired.
 gboolean refresh_timer_tick(gpointer record) noexcept;
+
+// Removes the record's refresh timer, if it still runs, and clears its id
+// on the window (a window already finalized is left alone).
+void stop_refresh_timer(MainWindowData* data) noexcept;
 
 }  // namespace kesta

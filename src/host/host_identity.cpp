@@ -87,6 +87,9 @@ GCharPtr get_host_name() {
 }
 
 GCharPtr get_local_ip() {
+  // The socket is only a check; nothing is asked of it.  A terminal that
+  // cannot open an IPv4 socket (no IPv4, no descriptor left) has no address
+  // worth showing.
   Socket sock;
   if (!sock.ok()) return GCharPtr(g_strdup("未知地址"));
   IfaddrsPtr list = interface_list();

@@ -27,11 +27,6 @@ std::unique_ptr<StatusChannel> channel;
 
 void open_connection(const std::string& username);
 
-void remove_timer(guint& id) noexcept {
-  if (id) g_source_remove(id);
-  id = 0;
-}
-
 // Takes over the reference of a connection that is closing.
 void drop_when_closed(SoupWebsocketConnection* connection, gpointer) noexcept { g_object_unref(connection); }
 
@@ -58,14 +53,14 @@ RefPtr<SoupWebsocketConnection> take_connection() noexcept {
 }
 
 gboolean on_reconnect_timer(gpointer) noexcept {
-  channel->reconnect_timer = 0;
+  channel->reconnect_timer.reset();
   status_channel_connect();
   return G_SOURCE_REMOVE;
 }
 
 void schedule_reconnect() noexcept {
   if (channel->failures < kMaxFailures)
-    channel->reconnect_timer = g_timeout_add(kReconnectDelayMs, on_reconnect_timer, nullptr);
+    channel->reconnect_timer = add_timeout(kReconnectDelayMs, on_reconnect_timer, nullptr);
 }
 
 void on_message(SoupWebsocketConnection*, gint type, GBytes* message, gpointer) noexcept {
@@ -79,7 +74,7 @@ void on_message(SoupWebsocketConnection*, gint type, GBytes* message, gpointer) 
 void on_closed(SoupWebsocketConnection*, gpointer) noexcept {
   g_print("WebSocket连接已关闭\n");
   let_go(take_connection());
-  remove_timer(channel->report_timer);
+  channel->report_timer.reset();
   schedule_reconnect();
 }
 
@@ -102,7 +97,7 @@ void on_handshake(GObject* source, GAsyncResult* result, gpointer) noexcept {
   channel->connection = std::move(connection);
   g_signal_connect(channel->connection.get(), "message", G_CALLBACK(on_message), channel.get());
   g_signal_connect(channel->connection.get(), "closed", G_CALLBACK(on_closed), channel.get());
-  channel->report_timer = g_timeout_add(kReportIntervalMs, send_status_report, nullptr);
+  channel->report_timer = add_timeout(kReportIntervalMs, send_status_report, nullptr);
 }
 
 }  // namespace
@@ -141,8 +136,8 @@ void status_channel_connect() {
 void status_channel_teardown() {
   if (!channel) return;
   channel->token_request.cancel();
-  remove_timer(channel->report_timer);
-  remove_timer(channel->reconnect_timer);
+  channel->report_timer.reset();
+  channel->reconnect_timer.reset();
   let_go(take_connection());
   // Out of the record before the abort: a handshake it ends reports to a
   // channel that no longer has this session.

@@ -21,11 +21,11 @@ struct StatusChannel {
   // Carries the handshake; kept until the next teardown.
   RefPtr<SoupSession> session;
   RefPtr<SoupWebsocketConnection> connection;
-  // GLib source ids, 0 when there is none.
-  guint report_timer = 0;
+  // The timers; each reads as its id, 0 when there is none.
+  SourcePtr report_timer;
   // Consecutive failed handshakes.
   gint32 failures = 0;
-  guint reconnect_timer = 0;
+  SourcePtr reconnect_timer;
   MacSource mac_source = nullptr;
 };
 

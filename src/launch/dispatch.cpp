@@ -22,9 +22,9 @@ const char* or_empty(const char* text) noexcept { return text ? text : ""; }
 
 Launcher launcher_for(Viewer viewer) noexcept {
   switch (viewer) {
-    case Viewer::spice: return launch_spice;
-    case Viewer::horizon: return launch_horizon;
-    case Viewer::rdp: break;
+    case Viewer::Spice: return launch_spice;
+    case Viewer::Horizon: return launch_horizon;
+    case Viewer::Rdp: break;
   }
   return launch_rdp;
 }

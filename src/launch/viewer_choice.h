@@ -6,7 +6,7 @@
 
 namespace kesta {
 
-enum class Viewer { spice, rdp, horizon };
+enum class Viewer { Spice, Rdp, Horizon };
 
 // By exact, case-sensitive type.  A pool typed "all" leaves the choice to the
 // terminal's default protocol: "spice" and "blast" pick their viewers, any

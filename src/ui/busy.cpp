@@ -54,11 +54,10 @@ BusyHold::BusyHold(GtkWidget* window, const char* text) : text_(text) {
   g_object_add_weak_pointer(G_OBJECT(indicator_), reinterpret_cast<gpointer*>(&indicator_));
   g_object_set_data(G_OBJECT(window), keys::kBusy, GINT_TO_POINTER(1));
   gtk_grab_add(indicator_);
-  reveal_timer_ = g_timeout_add(kRevealMilliseconds, reveal, this);
+  reveal_timer_ = add_timeout(kRevealMilliseconds, reveal, this);
 }
 
 BusyHold::~BusyHold() {
-  if (reveal_timer_) g_source_remove(reveal_timer_);
   if (!indicator_) return;
   g_object_remove_weak_pointer(G_OBJECT(indicator_), reinterpret_cast<gpointer*>(&indicator_));
   gtk_grab_remove(indicator_);
@@ -72,7 +71,6 @@ BusyHold::~BusyHold() {
 
 gboolean BusyHold::reveal(gpointer self) noexcept {
   auto* hold = static_cast<BusyHold*>(self);
-  hold->reveal_timer_ = 0;
   if (!hold->indicator_) return G_SOURCE_REMOVE;
   GtkWidget* spinner = child_at(hold->indicator_, 0);
   GtkWidget* label = child_at(hold->indicator_, 1);

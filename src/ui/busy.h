@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "base/ptr.h"
+
 namespace kesta {
 
 // A spinner with a short text in the given colour, hidden until a hold
@@ -29,7 +31,7 @@ class BusyHold {
 
   GtkWidget* indicator_ = nullptr;  // weak: cleared when it goes
   std::string text_;
-  guint reveal_timer_ = 0;
+  SourcePtr reveal_timer_;
 };
 
 }  // namespace kesta

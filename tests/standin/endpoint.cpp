@@ -94,9 +94,8 @@ void Endpoint::pause(SoupMessage* message, std::optional<std::chrono::millisecon
 void Endpoint::drain(const FinalizeWatch& watch) {
   GMainContext* context = g_main_context_get_thread_default();
   // Wakes the blocking iterations below so that the time limit holds.
-  const SourcePtr tick(g_timeout_source_new(50));
-  g_source_set_callback(tick.get(), [](gpointer) noexcept -> gboolean { return G_SOURCE_CONTINUE; }, nullptr, nullptr);
-  g_source_attach(tick.get(), context);
+  const SourcePtr tick(
+      g_timeout_source_new(50), [](gpointer) noexcept -> gboolean { return G_SOURCE_CONTINUE; }, nullptr, context);
   const gint64 limit = g_get_monotonic_time() + kDrainLimitUs;
   while (!watch.all_gone() && g_get_monotonic_time() < limit) g_main_context_iteration(context, TRUE);
   while (g_main_context_iteration(context, FALSE)) {

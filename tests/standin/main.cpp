@@ -15,7 +15,7 @@ namespace {
 
 using kesta::test::StandInOptions;
 
-// Both signal sources stay until main removes them.
+// Both signal sources stay while main holds them.
 gboolean quit(gpointer loop) noexcept {
   g_main_loop_quit(static_cast<GMainLoop*>(loop));
   return G_SOURCE_CONTINUE;
@@ -53,11 +53,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     const kesta::test::MainLoopPtr loop(g_main_loop_new(nullptr, FALSE));
-    const guint term = g_unix_signal_add(SIGTERM, quit, loop.get());
-    const guint interrupt = g_unix_signal_add(SIGINT, quit, loop.get());
+    const kesta::SourcePtr term(g_unix_signal_source_new(SIGTERM), quit, loop.get());
+    const kesta::SourcePtr interrupt(g_unix_signal_source_new(SIGINT), quit, loop.get());
     g_main_loop_run(loop.get());
-    g_source_remove(term);
-    g_source_remove(interrupt);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kesta-standin: %s\n", e.what());
     return 1;

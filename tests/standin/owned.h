@@ -1,4 +1,4 @@
-// Owning holders for the C objects of the stand-in that src/app/ptr.h does
+// Owning holders for the C objects of the stand-in that src/base/ptr.h does
 // not cover: main loop pieces, libsoup buffers and OpenSSL objects.
 #pragma once
 
@@ -20,16 +20,6 @@ using HashTablePtr = std::unique_ptr<GHashTable, FnDeleter<GHashTable, g_hash_ta
 using X509Ptr = std::unique_ptr<X509, FnDeleter<X509, X509_free>>;
 using PkeyPtr = std::unique_ptr<EVP_PKEY, FnDeleter<EVP_PKEY, EVP_PKEY_free>>;
 using BioPtr = std::unique_ptr<BIO, FnDeleter<BIO, BIO_free_all>>;
-
-// An attached source: destroyed (removed from its context) and released.
-struct SourceDeleter {
-  void operator()(GSource* s) const noexcept {
-    if (!s) return;
-    g_source_destroy(s);
-    g_source_unref(s);
-  }
-};
-using SourcePtr = std::unique_ptr<GSource, SourceDeleter>;
 
 // The list soup_server_get_uris() returns: the list and every URI in it.
 struct UriListDeleter {

@@ -9,9 +9,8 @@ PausedMessage::PausedMessage(SoupServer* server, SoupMessage* message,
   // Letting go of a message that has finished meanwhile would be a critical.
   finished_handler_ = g_signal_connect(message, "finished", G_CALLBACK(on_finished), this);
   if (!delay) return;
-  timer_.reset(g_timeout_source_new(static_cast<guint>(delay->count())));
-  g_source_set_callback(timer_.get(), on_delay_over, this, nullptr);
-  g_source_attach(timer_.get(), g_main_context_get_thread_default());
+  timer_ = SourcePtr(g_timeout_source_new(static_cast<guint>(delay->count())), on_delay_over, this,
+                     g_main_context_get_thread_default());
 }
 
 PausedMessage::~PausedMessage() { g_signal_handler_disconnect(message_.get(), finished_handler_); }

@@ -9,7 +9,6 @@
 #include <libsoup/soup.h>
 
 #include "base/ptr.h"
-#include "owned.h"
 
 namespace kesta::test {
 

@@ -25,9 +25,8 @@ std::string chunk_of(std::size_t bytes) {
 Trickle::Trickle(SoupClientContext* client, std::chrono::milliseconds interval, std::size_t bytes)
     : stream_(take_ref(soup_client_context_steal_connection(client))), chunk_(chunk_of(bytes)) {
   if (!stream_ || !send(stream_.get(), kHead)) return;
-  timer_.reset(g_timeout_source_new(static_cast<guint>(interval.count())));
-  g_source_set_callback(timer_.get(), on_tick, this, nullptr);
-  g_source_attach(timer_.get(), g_main_context_get_thread_default());
+  timer_ = SourcePtr(g_timeout_source_new(static_cast<guint>(interval.count())), on_tick, this,
+                     g_main_context_get_thread_default());
 }
 
 gboolean Trickle::on_tick(gpointer self) noexcept {

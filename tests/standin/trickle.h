@@ -7,9 +7,9 @@
 #include <string>
 
 #include <gio/gio.h>
+#include <libsoup/soup.h>
 
 #include "base/ptr.h"
-#include "owned.h"
 
 namespace kesta::test {
 
