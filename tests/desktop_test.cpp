@@ -9,6 +9,7 @@
 #include "desktop/vm_cards.h"
 #include "support/client_fixture.h"
 #include "support/print_capture.h"
+#include "support/spin.h"
 #include "support/widget_find.h"
 #include "ui/data_keys.h"
 

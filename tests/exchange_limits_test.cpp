@@ -10,7 +10,7 @@
 #include "api/vm_list.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
-#include "hostile_support.h"
+#include "support/hostile_support.h"
 #include "support/wait_reply.h"
 
 namespace kesta {

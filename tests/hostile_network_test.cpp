@@ -14,8 +14,8 @@
 #include "api/vm_power.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
-#include "hostile_support.h"
 #include "stand_in.h"
+#include "support/hostile_support.h"
 #include "support/wait_reply.h"
 
 namespace kesta {

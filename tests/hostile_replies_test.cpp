@@ -3,9 +3,7 @@
 // the client answers with the dialog or the log line of an ordinary failure
 // (or carries on as if the member were absent), shows only UTF-8, and leaves
 // the configuration file alone (checked by the fixture).
-#include <glib/gstdio.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
@@ -15,10 +13,8 @@
 #include "api/registration.h"
 #include "base/config.h"
 #include "desktop/vm_cards.h"
-#include "hostile_support.h"
-#include "launch/viewer_paths.h"
 #include "login/register_dialog.h"
-#include "spin.h"
+#include "support/hostile_support.h"
 #include "support/print_capture.h"
 #include "support/temp_home.h"
 #include "support/wait_reply.h"
@@ -170,11 +166,7 @@ class HostileVmList : public test::HostileClient {
     service_->service().set_vms({test::vm("vm-0", "stopped")});
   }
   // The outcome of a refresh answered with body.
-  Outcome refresh_with(const Reply& reply) {
-    ensure_signed_in();
-    service_->scripts().force_reply(paths::kVmList, reply, test::Repeat::kOnce);
-    return run([this] { refresh_now(); });
-  }
+  Outcome refresh_with(const Reply& reply) { return run_answered(paths::kVmList, reply, [this] { refresh_now(); }); }
   void refresh_now() { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "刷新"))); }
   std::string value_beside(GtkWidget* card, const char* title) {
     GtkWidget* row = gtk_widget_get_parent(test::find_label(card, title));
@@ -281,9 +273,8 @@ class HostilePower : public test::HostileClient {
     service_->service().set_vms({test::vm("vm-1", "running")});
   }
   Outcome shutdown_with(const Reply& reply) {
-    ensure_signed_in();
-    service_->scripts().force_reply(std::string(paths::kVmStatusPrefix) + "shutdown", reply, test::Repeat::kOnce);
-    return run([this] { activate_menu_item(cards()[0], "关机"); });
+    return run_answered(std::string(paths::kVmStatusPrefix) + "shutdown", reply,
+                        [this] { activate_menu_item(cards()[0], "关机"); });
   }
 };
 
@@ -321,37 +312,6 @@ TEST_F(HostilePower, TextsThatAreNotUtf8AreNeverShown) {
 
 // ---- VM connection configuration ----
 
-// Viewer stand-ins that note that they ran.
-class Viewers {
- public:
-  Viewers() : dir_(test::make_temp_dir()) {
-    const std::string program = dir_ + "/viewer";
-    test::write_file(program, "#!/bin/sh\ntouch \"" + ran() + "\"\n");
-    chmod(program.c_str(), 0700);
-    viewer_paths = ViewerPaths{program, program, program, program};
-  }
-  ~Viewers() {
-    viewer_paths = ViewerPaths{};
-    test::remove_file(ran());
-    test::remove_file(dir_ + "/viewer");
-    g_rmdir(dir_.c_str());
-  }
-  Viewers(const Viewers&) = delete;
-  Viewers& operator=(const Viewers&) = delete;
-
-  // Waits for a viewer to have run, and forgets it.
-  bool started() {
-    const bool ran_once =
-        test::spin_until([this] { return g_file_test(ran().c_str(), G_FILE_TEST_EXISTS); }, std::chrono::seconds(10));
-    test::remove_file(ran());
-    return ran_once;
-  }
-
- private:
-  std::string ran() const { return dir_ + "/ran"; }
-  std::string dir_;
-};
-
 class HostileVmConfig : public test::HostileClient {
  protected:
   void SetUp() override {
@@ -364,16 +324,14 @@ class HostileVmConfig : public test::HostileClient {
     HostileClient::TearDown();
   }
   Outcome connect_with(const Reply& reply) {
-    ensure_signed_in();
-    service_->scripts().force_reply(paths::kVmConfig, reply, test::Repeat::kOnce);
-    return run([this] { click_connect(cards()[0]); });
+    return run_answered(paths::kVmConfig, reply, [this] { click_connect(cards()[0]); });
   }
   // The reply with data as its "data".
   static std::string reply_with(const std::string& data) {
     return R"({"success":true,"message":"成功","data":)" + data + "}";
   }
 
-  Viewers viewers_;
+  test::RecordingViewers viewers_;
   std::string vmid_;
 };
 

@@ -3,20 +3,15 @@
 // overflows json-glib's recursive parser unless the client refuses it
 // first).  Every request ends in the dialog or the log line of an ordinary
 // failure, in reasonable time, and the configuration file stays as it was.
-#include <glib/gstdio.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
 #include "api/domain_list.h"
 #include "api/registration.h"
 #include "base/config.h"
-#include "hostile_support.h"
-#include "launch/viewer_paths.h"
-#include "spin.h"
+#include "support/hostile_support.h"
 #include "support/print_capture.h"
 #include "support/temp_home.h"
 #include "support/wait_reply.h"
@@ -43,29 +38,9 @@ class HostileSizes : public test::HostileClient {
  protected:
   void SetUp() override {
     HostileClient::SetUp();
-    dir_ = test::make_temp_dir();
-    const std::string program = dir_ + "/viewer";
-    test::write_file(program, "#!/bin/sh\ntouch \"" + ran() + "\"\n");
-    chmod(program.c_str(), 0700);
-    viewer_paths = ViewerPaths{program, program, program, program};
     service_->service().set_vms({test::vm("vm-1", "running")});
     service_->service().set_vm_config("vm-1", R"({"ip":"127.0.0.1","pool":{"pool":{"connecttype":"freerdp2"}}})");
   }
-  void TearDown() override {
-    viewer_paths = ViewerPaths{};
-    test::remove_file(ran());
-    test::remove_file(dir_ + "/viewer");
-    g_rmdir(dir_.c_str());
-    HostileClient::TearDown();
-  }
-
-  std::string ran() const { return dir_ + "/ran"; }
-  bool viewer_started() {
-    const bool started = test::spin_until([this] { return g_file_test(ran().c_str(), G_FILE_TEST_EXISTS); });
-    test::remove_file(ran());
-    return started;
-  }
-
   // The user's action that sends each request, with the path it goes to.
   Outcome login(const Reply& reply) {
     if (record() && gtk_widget_get_visible(record()->window))
@@ -75,19 +50,14 @@ class HostileSizes : public test::HostileClient {
     return run([this] { sign_in(); });
   }
   Outcome refresh(const Reply& reply) {
-    ensure_signed_in();
-    service_->scripts().force_reply(paths::kVmList, reply, test::Repeat::kOnce);
-    return run([this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "刷新"))); });
+    return run_answered(paths::kVmList, reply,
+                        [this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "刷新"))); });
   }
   Outcome shutdown(const Reply& reply) {
-    ensure_signed_in();
-    service_->scripts().force_reply(kPowerPath, reply, test::Repeat::kOnce);
-    return run([this] { activate_menu_item(cards()[0], "关机"); });
+    return run_answered(kPowerPath, reply, [this] { activate_menu_item(cards()[0], "关机"); });
   }
   Outcome connect(const Reply& reply) {
-    ensure_signed_in();
-    service_->scripts().force_reply(paths::kVmConfig, reply, test::Repeat::kOnce);
-    return run([this] { click_connect(cards()[0]); });
+    return run_answered(paths::kVmConfig, reply, [this] { click_connect(cards()[0]); });
   }
   std::vector<std::string> domains(const Reply& reply) {
     service_->scripts().force_reply(paths::kDomainList, reply, test::Repeat::kOnce);
@@ -114,7 +84,7 @@ class HostileSizes : public test::HostileClient {
     expect_dialog(outcome, "会话已过期", "您的登录会话已过期，请重新登录", context);
   }
 
-  std::string dir_;
+  test::RecordingViewers viewers_;
   std::string printed_;
 };
 
@@ -196,7 +166,7 @@ TEST_F(HostileSizes, DeeplyNestedJsonIsUnreadable) {
     const Outcome outcome =
         connect({200, R"({"success":true,"data":{"ip":"127.0.0.1","pool":{"pool":)" + pool + "}}}"});
     EXPECT_TRUE(outcome.dialogs.empty()) << text << outcome.printed.substr(0, 300);
-    EXPECT_TRUE(viewer_started()) << text;
+    EXPECT_TRUE(viewers_.started()) << text;
   }
 
   // Nesting that any reply might have is read as before.
@@ -254,7 +224,7 @@ TEST_F(HostileSizes, LargeRepliesAreShownInPart) {
   // the viewer's command line either.
   outcome = connect({200, R"({"success":true,"data":{"ip":")" + huge + R"(","pool":{"pool":{"connecttype":"freerdp2"}}}})"});
   EXPECT_TRUE(outcome.dialogs.empty());
-  EXPECT_TRUE(viewer_started());
+  EXPECT_TRUE(viewers_.started());
   EXPECT_LT(outcome.printed.size(), 4000u);
 
   EXPECT_TRUE(domains({200, huge}).empty());

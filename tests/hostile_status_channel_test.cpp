@@ -11,9 +11,9 @@
 #include "base/config.h"
 #include "base/fixed_text.h"
 #include "host/status_channel.h"
-#include "spin.h"
 #include "stand_in.h"
 #include "support/print_capture.h"
+#include "support/spin.h"
 #include "support/temp_home.h"
 
 namespace kesta {

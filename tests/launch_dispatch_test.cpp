@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "launch/viewer_choice.h"
 #include "launch/viewer_paths.h"
 #include "support/dialog_recorder.h"
+#include "support/spin.h"
 #include "support/temp_home.h"
 #include "ui/data_keys.h"
 
@@ -150,7 +152,7 @@ class Dispatch : public testing::Test {
   // was not started within a few seconds.
   Argv recorded(const std::string& program) {
     const std::string record = program + ".argv";
-    for (int i = 0; i < 250 && !g_file_test(record.c_str(), G_FILE_TEST_EXISTS); ++i) g_usleep(20000);
+    test::spin_until([&] { return g_file_test(record.c_str(), G_FILE_TEST_EXISTS); });
     const std::string text = test::read_file(record);
     g_unlink(record.c_str());
     Argv argv;
@@ -170,7 +172,8 @@ class Dispatch : public testing::Test {
 
   // No stand-in wrote a record after the dispatch.
   bool nothing_started() {
-    g_usleep(200000);
+    // Time for a stand-in to start and write, were one started.
+    test::spin_for(std::chrono::milliseconds(200));
     for (const std::string* program : {&viewer_paths.remote_viewer, &viewer_paths.xfreerdp3,
                                        &viewer_paths.xfreerdp, &viewer_paths.vmware_view})
       if (g_file_test((*program + ".argv").c_str(), G_FILE_TEST_EXISTS)) return false;

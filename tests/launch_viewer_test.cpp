@@ -9,6 +9,7 @@
 #include <glib/gstdio.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <functional>
 #include <optional>
@@ -22,11 +23,13 @@
 #include "launch/spice_command.h"
 #include "launch/spice_file.h"
 #include "support/dialog_recorder.h"
+#include "support/spin.h"
 #include "support/temp_home.h"
 
 namespace kesta {
 namespace {
 
+using namespace std::chrono_literals;
 using Argv = std::vector<std::string>;
 
 constexpr char kXfreerdp[] = "/usr/bin/xfreerdp";
@@ -66,10 +69,8 @@ Outcome run(const Argv& argv, unsigned seconds, const std::function<bool(const s
   g_subprocess_wait_async(
       process.get(), nullptr,
       [](GObject*, GAsyncResult*, gpointer done) noexcept { *static_cast<bool*>(done) = true; }, &finished);
-  for (unsigned i = 0; i < seconds * 10 && !finished; ++i) {
-    test::spin_main_loop(100);
-    if (enough && enough(test::read_file(log))) break;
-  }
+  test::spin_until([&] { return finished || (enough && enough(test::read_file(log))); },
+                   std::chrono::seconds(seconds), 100ms);
   if (!finished) {
     g_subprocess_force_exit(process.get());
     while (!finished) g_main_context_iteration(nullptr, TRUE);
@@ -179,7 +180,7 @@ class ShadowServer {
                   dir_ + "/display", {});
     // Xvfb writes its display number once it accepts clients.
     const std::string display_file = dir_ + "/display";
-    wait_until(60, [&] { return test::read_file(display_file).find('\n') != std::string::npos; });
+    test::spin_until([&] { return test::read_file(display_file).find('\n') != std::string::npos; }, 60s, 100ms);
     const std::string number = test::read_file(display_file);
     if (number.find('\n') == std::string::npos) {
       ADD_FAILURE() << "Xvfb did not start";
@@ -192,7 +193,8 @@ class ShadowServer {
       server_ = start({"/usr/bin/freerdp-shadow-cli", "/bind-address:127.0.0.1", "/port:" + std::to_string(port_),
                        "/sec:nla", "/sam-file:" + dir_ + "/sam"},
                       dir_ + "/server.log", ":" + number.substr(0, number.find('\n')));
-      wait_until(60, [&] { return accepts_connections() || !g_subprocess_get_identifier(server_.get()); });
+      test::spin_until([&] { return accepts_connections() || !g_subprocess_get_identifier(server_.get()); }, 60s,
+                       100ms);
       ready_ = accepts_connections();
     }
     EXPECT_TRUE(ready_) << "freerdp-shadow-cli did not listen\n" << log();
@@ -203,7 +205,7 @@ class ShadowServer {
     for (GSubprocess* process : {server_.get(), xvfb_.get()}) {
       if (!process) continue;
       g_subprocess_send_signal(process, SIGTERM);
-      wait_until(30, [process] { return !g_subprocess_get_identifier(process); });
+      test::spin_until([process] { return !g_subprocess_get_identifier(process); }, 30s);
       g_subprocess_force_exit(process);
       g_subprocess_wait(process, nullptr, nullptr);
     }
@@ -214,11 +216,6 @@ class ShadowServer {
   bool ready() const { return ready_; }
   guint16 port() const { return port_; }
   std::string log() const { return test::read_file(dir_ + "/server.log"); }
-
-  // Waits, turning the main loop, until done() holds or for at most seconds.
-  static void wait_until(unsigned seconds, const std::function<bool()>& done) {
-    for (unsigned i = 0; i < seconds * 10 && !done(); ++i) test::spin_main_loop(100);
-  }
 
  private:
   static RefPtr<GSubprocess> start(const Argv& argv, const std::string& output, const std::string& display) {
@@ -307,7 +304,7 @@ TEST_F(RealServer, FreeRdpIsRefusedWithAWrongPassword) {
   EXPECT_FALSE(shown) << o.output;
   EXPECT_TRUE(o.exited) << "FreeRDP gives up by itself\n" << o.output;
   EXPECT_NE(o.status, 0) << o.output;
-  ShadowServer::wait_until(30, [&] { return contains(server.log(), "authentication failure"); });
+  test::spin_until([&] { return contains(server.log(), "authentication failure"); }, 30s, 100ms);
   EXPECT_TRUE(contains(server.log(), "authentication failure")) << server.log();
 }
 

@@ -10,6 +10,7 @@
 #include "support/client_fixture.h"
 #include "support/offline_resolver.h"
 #include "support/print_capture.h"
+#include "support/spin.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
 #include "ui/data_keys.h"

@@ -15,8 +15,9 @@
 #include "base/config.h"
 #include "base/fixed_text.h"
 #include "desktop/refresh.h"
-#include "hostile_support.h"
-#include "login_screen_support.h"
+#include "support/hostile_support.h"
+#include "support/login_screen_support.h"
+#include "support/spin.h"
 #include "support/wait_reply.h"
 #include "support/widget_find.h"
 #include "ui/data_keys.h"
@@ -128,7 +129,8 @@ TEST_F(Responsive, RequestsOfAWindowThatGoesAreCancelled) {
   gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "注销")));
   EXPECT_EQ(requests_in_flight(), 0u);
   service_->scripts().clear(paths::kVmList);
-  test::spin_main_loop(500);
+  // Time for the released reply to arrive, were it still awaited.
+  test::spin_for(500ms);
   EXPECT_EQ(cards().size(), 1u);
   EXPECT_TRUE(dialogs().empty());
 
@@ -152,7 +154,8 @@ TEST_F(Responsive, RequestsOfAWindowThatGoesAreCancelled) {
   gtk_widget_destroy(login_);
   login_ = nullptr;
   EXPECT_EQ(requests_in_flight(), 0u);
-  test::spin_main_loop(300);
+  // Time for a late dialog to appear, were one to come.
+  test::spin_for(300ms);
   EXPECT_EQ(dialogs().size(), 1u) << "no late dialog";
 }
 

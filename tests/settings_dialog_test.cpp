@@ -6,8 +6,8 @@
 
 #include "base/config.h"
 #include "login/settings_dialog.h"
-#include "login_screen_support.h"
 #include "support/dialog_recorder.h"
+#include "support/login_screen_support.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
 #include "ui/data_keys.h"

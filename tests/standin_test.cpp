@@ -14,8 +14,8 @@
 #include "api_paths.h"
 #include "base/ptr.h"
 #include "demo_data.h"
-#include "spin.h"
 #include "stand_in.h"
+#include "support/spin.h"
 
 namespace kesta::test {
 namespace {

@@ -13,10 +13,10 @@
 #include "host/host_identity.h"
 #include "host/status_channel.h"
 #include "host/status_url.h"
-#include "spin.h"
 #include "stand_in.h"
 #include "support/client_fixture.h"
 #include "support/print_capture.h"
+#include "support/spin.h"
 
 namespace kesta {
 namespace {
@@ -63,10 +63,6 @@ double seconds_since(Clock::time_point start) {
 }
 
 bool source_exists(guint id) { return id && g_main_context_find_source_by_id(nullptr, id); }
-
-void spin_for(std::chrono::milliseconds length) {
-  test::spin_until([] { return false; }, length);
-}
 
 // Standard output of the test, read piece by piece.
 class Printed {
@@ -158,7 +154,8 @@ TEST_F(StatusChannelTest, WithoutMacAddressTheAttemptEnds) {
   serve(false);
   Printed out;
   status_channel_start(no_mac);
-  spin_for(100ms);
+  // Nothing is to follow (no sign-in, no handshake): a time, not a condition.
+  test::spin_for(100ms);
   EXPECT_EQ(out.take(), "无法获取MAC地址，websocket连接失败\n");
   expect_idle();
   EXPECT_EQ(channel().session, nullptr);
@@ -173,7 +170,8 @@ TEST_F(StatusChannelTest, RefusedMacSignInEndsTheAttempt) {
   Printed out;
   status_channel_start(fixed_mac);
   test::wait_for_requests();
-  spin_for(100ms);
+  // Nothing is to follow the refusal (no handshake, no timer): a time, not a condition.
+  test::spin_for(100ms);
   EXPECT_EQ(lines_of(out.take()),
             std::vector<std::string>({"登录失败: 用户名或密码错误", std::string("使用MAC登录: ") + kMacUser,
                                       "无法获取token，websocket连接失败"}));
@@ -255,7 +253,8 @@ TEST_F(StatusChannelTest, StopLeavesNothingBehindWhileConnectingOrWaiting) {
   status_channel_start(fixed_mac);
   ASSERT_TRUE(test::spin_until([&] { return received().count(test::paths::kWebsocket) == 1; }));
   status_channel_stop();
-  spin_for(200ms);
+  // Time for a failure to be reported, were the abandoned attempt to report one.
+  test::spin_for(200ms);
   std::string printed = out.take();
   EXPECT_EQ(count_lines(printed, "WebSocket连接成功"), 0u) << printed;
   EXPECT_EQ(printed.find("WebSocket连接失败"), std::string::npos) << "an abandoned attempt is not a failure";
@@ -287,7 +286,8 @@ TEST_F(StatusChannelTest, ALateCloseOfATornDownConnectionChangesNothing) {
   ASSERT_TRUE(test::spin_until([&] {
     return connected() && soup_websocket_connection_get_state(first.get()) == SOUP_WEBSOCKET_STATE_CLOSED;
   }));
-  spin_for(100ms);
+  // Time for the old connection's close to come through, were it to change anything.
+  test::spin_for(100ms);
   const std::string printed = out.take();
   EXPECT_NE(channel().connection.get(), first.get());
   EXPECT_EQ(count_lines(printed, "WebSocket连接已关闭"), 0u) << printed;
@@ -451,7 +451,8 @@ TEST_F(StatusChannelTest, GivesUpAfterFiveRefusedHandshakes) {
   ASSERT_TRUE(test::spin_until([&] { return channel().failures == 5; }, 16s));
   EXPECT_GE(seconds_since(start), 11.8) << "four pauses of 3 s";
   EXPECT_EQ(channel().reconnect_timer, 0u) << "given up";
-  spin_for(3500ms);
+  // Longer than a pause: a sixth attempt would have come by then.
+  test::spin_for(3500ms);
   const std::string printed = out.take();
   EXPECT_EQ(received().count(test::paths::kWebsocket), 5u);
   EXPECT_EQ(received().count(test::paths::kLogin), 5u) << "every attempt signs in anew";
@@ -486,7 +487,8 @@ TEST_F(StatusChannelStart, FirstSignInStartsTheChannelOnce) {
       << "the channel's own token, not the user's";
 
   sign_in();
-  spin_for(300ms);
+  // Time for a second channel to start, were the second sign-in to start one.
+  test::spin_for(300ms);
   EXPECT_EQ(status_channel(), started);
   EXPECT_EQ(service_->received().websocket_handshakes(), 1u);
   std::size_t mac_logins = 0;

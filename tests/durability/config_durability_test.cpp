@@ -198,6 +198,7 @@ TEST_F(ConfigDurability, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
       got += static_cast<std::size_t>(n);
     }
     ASSERT_EQ(std::string(ready, got), "ready\n");
+    // A random moment into the saving is what is tested, not an event.
     g_usleep(static_cast<gulong>(delay_us(random)));
     kill(pid, SIGKILL);
     int status = 0;

@@ -52,24 +52,29 @@ unsigned query_number(const RecordedRequest& request, const std::string& name, u
   return static_cast<unsigned>(value);
 }
 
+void add_string_member(JsonBuilder* b, const char* name, const std::string& value) {
+  json_builder_set_member_name(b, name);
+  json_builder_add_string_value(b, value.c_str());
+}
+
+void add_int_member(JsonBuilder* b, const char* name, gint64 value) {
+  json_builder_set_member_name(b, name);
+  json_builder_add_int_value(b, value);
+}
+
 std::string vm_list_json(const std::vector<Vm>& vms) {
   const RefPtr<JsonBuilder> builder = take_ref(json_builder_new());
   JsonBuilder* b = builder.get();
   json_builder_begin_array(b);
   for (const Vm& vm : vms) {
     json_builder_begin_object(b);
-    json_builder_set_member_name(b, "vmid");
-    json_builder_add_string_value(b, vm.vmid.c_str());
-    json_builder_set_member_name(b, "vmname");
-    json_builder_add_string_value(b, vm.vmname.c_str());
-    json_builder_set_member_name(b, "status");
-    json_builder_add_string_value(b, vm.status.c_str());
+    add_string_member(b, "vmid", vm.vmid);
+    add_string_member(b, "vmname", vm.vmname);
+    add_string_member(b, "status", vm.status);
     json_builder_set_member_name(b, "pool");
     json_builder_begin_object(b);
-    json_builder_set_member_name(b, "poolname");
-    json_builder_add_string_value(b, vm.poolname.c_str());
-    json_builder_set_member_name(b, "connecttype");
-    json_builder_add_string_value(b, vm.connecttype.c_str());
+    add_string_member(b, "poolname", vm.poolname);
+    add_string_member(b, "connecttype", vm.connecttype);
     json_builder_set_member_name(b, "rollback");
     json_builder_add_boolean_value(b, vm.rollback);
     json_builder_end_object(b);
@@ -90,17 +95,13 @@ std::string domain_list_json(const std::vector<std::string>& domains, unsigned p
   json_builder_begin_array(b);
   for (std::size_t i = first; i < end; ++i) {
     json_builder_begin_object(b);
-    json_builder_set_member_name(b, "domain");
-    json_builder_add_string_value(b, domains[i].c_str());
+    add_string_member(b, "domain", domains[i]);
     json_builder_end_object(b);
   }
   json_builder_end_array(b);
-  json_builder_set_member_name(b, "total");
-  json_builder_add_int_value(b, static_cast<gint64>(domains.size()));
-  json_builder_set_member_name(b, "page");
-  json_builder_add_int_value(b, page);
-  json_builder_set_member_name(b, "size");
-  json_builder_add_int_value(b, size);
+  add_int_member(b, "total", static_cast<gint64>(domains.size()));
+  add_int_member(b, "page", page);
+  add_int_member(b, "size", size);
   json_builder_end_object(b);
   const JsonNodePtr root(json_builder_get_root(b));
   return node_text(root.get());

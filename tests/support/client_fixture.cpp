@@ -4,6 +4,7 @@
 #include "base/fixed_text.h"
 #include "host/status_channel.h"
 #include "login/login_window.h"
+#include "support/spin.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
 #include "ui/data_keys.h"

@@ -1,6 +1,5 @@
 #include "support/dialog_recorder.h"
 
-#include "api/http.h"
 #include "ui/data_keys.h"
 
 namespace kesta::test {
@@ -60,25 +59,6 @@ void DialogRecorder::answer(GtkDialog* dialog) {
     responses_.pop_front();
   }
   gtk_dialog_response(dialog, response);
-}
-
-void spin_main_loop(unsigned milliseconds) {
-  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-  g_timeout_add(milliseconds, [](gpointer l) noexcept -> gboolean {
-    g_main_loop_quit(static_cast<GMainLoop*>(l));
-    return G_SOURCE_REMOVE;
-  }, loop);
-  g_main_loop_run(loop);
-  g_main_loop_unref(loop);
-}
-
-bool wait_for_requests(unsigned seconds) {
-  const gint64 deadline = g_get_monotonic_time() + gint64{seconds} * G_USEC_PER_SEC;
-  while (requests_in_flight() > 0) {
-    if (g_get_monotonic_time() > deadline) return false;
-    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
-  }
-  return true;
 }
 
 }  // namespace kesta::test

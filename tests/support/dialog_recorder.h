@@ -41,10 +41,4 @@ class DialogRecorder {
   std::vector<DialogRecord> dialogs_;
 };
 
-// Runs the main loop for the given time (timers and idles fire meanwhile).
-void spin_main_loop(unsigned milliseconds);
-// Runs the main loop until every request of the client has been answered
-// (and what the answers led to has run), or the seconds ran out.
-bool wait_for_requests(unsigned seconds = 120);
-
 }  // namespace kesta::test

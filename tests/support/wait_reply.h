@@ -10,7 +10,7 @@
 #include "api/domain_list.h"
 #include "api/http.h"
 #include "api/registration.h"
-#include "spin.h"
+#include "support/spin.h"
 
 namespace kesta::test {
 

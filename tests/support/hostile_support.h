@@ -1,7 +1,7 @@
 // Shared by the hostile-service tests: replies no sane service sends, a
 // client signed in to the stand-in whose configuration file must come out
-// of every test byte for byte as it went in, and checks on what the client
-// then shows.
+// of every test byte for byte as it went in, checks on what the client then
+// shows, and viewers that only note that they were started.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -42,6 +42,23 @@ std::vector<std::string> all_shown_texts();
 // The first text that is not UTF-8, or nothing.
 std::string first_invalid_utf8(const std::vector<std::string>& texts);
 
+// Every viewer program is a script that only notes that it ran, while this
+// lives.
+class RecordingViewers {
+ public:
+  RecordingViewers();
+  ~RecordingViewers();
+  RecordingViewers(const RecordingViewers&) = delete;
+  RecordingViewers& operator=(const RecordingViewers&) = delete;
+
+  // Waits for a viewer to have run, and forgets it.
+  bool started();
+
+ private:
+  std::string ran() const { return dir_ + "/ran"; }
+  std::string dir_;
+};
+
 // What one action of the user led to.
 struct Outcome {
   std::vector<DialogRecord> dialogs;
@@ -59,6 +76,9 @@ class HostileClient : public ClientFixture {
   void ensure_signed_in();
   // The dialogs that appeared while action ran, and what it printed.
   Outcome run(const std::function<void()>& action);
+  // The same, signed in first, with the next request to path answered with
+  // reply.
+  Outcome run_answered(const std::string& path, const Reply& reply, const std::function<void()>& action);
   // The texts of the desktop window's cards, in order.
   std::vector<std::string> card_texts();
 

@@ -1,6 +1,7 @@
-#include "hostile_support.h"
+#include "support/hostile_support.h"
 
 #include <glib.h>
+#include <glib/gstdio.h>
 #include <json-glib/json-glib.h>
 
 #include <stdexcept>
@@ -8,7 +9,9 @@
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/ptr.h"
+#include "launch/viewer_paths.h"
 #include "support/print_capture.h"
+#include "support/spin.h"
 #include "support/temp_home.h"
 
 namespace kesta::test {
@@ -125,6 +128,26 @@ std::string first_invalid_utf8(const std::vector<std::string>& texts) {
   return {};
 }
 
+RecordingViewers::RecordingViewers() : dir_(make_temp_dir()) {
+  const std::string program = dir_ + "/viewer";
+  write_file(program, "#!/bin/sh\ntouch \"" + ran() + "\"\n");
+  g_chmod(program.c_str(), 0700);
+  viewer_paths = ViewerPaths{program, program, program, program};
+}
+
+RecordingViewers::~RecordingViewers() {
+  viewer_paths = ViewerPaths{};
+  remove_file(ran());
+  remove_file(dir_ + "/viewer");
+  g_rmdir(dir_.c_str());
+}
+
+bool RecordingViewers::started() {
+  const bool ran_once = spin_until([this] { return g_file_test(ran().c_str(), G_FILE_TEST_EXISTS); });
+  remove_file(ran());
+  return ran_once;
+}
+
 void HostileClient::SetUp() {
   ClientFixture::SetUp();
   const GCharPtr password = encrypt_password("secret");
@@ -161,6 +184,13 @@ Outcome HostileClient::run(const std::function<void()>& action) {
   outcome.printed = test::captured_prints();
   outcome.dialogs.assign(dialogs().begin() + static_cast<std::ptrdiff_t>(before), dialogs().end());
   return outcome;
+}
+
+Outcome HostileClient::run_answered(const std::string& path, const Reply& reply,
+                                   const std::function<void()>& action) {
+  ensure_signed_in();
+  service_->scripts().force_reply(path, reply, Repeat::kOnce);
+  return run(action);
 }
 
 std::vector<std::string> HostileClient::card_texts() {
