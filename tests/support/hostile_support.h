@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/client_fixture.h"
+#include "support/pinned.h"
 
 namespace kesta::test {
 
@@ -44,12 +45,10 @@ std::string first_invalid_utf8(const std::vector<std::string>& texts);
 
 // Every viewer program is a script that only notes that it ran, while this
 // lives.
-class RecordingViewers {
+class RecordingViewers : Pinned {
  public:
   RecordingViewers();
   ~RecordingViewers();
-  RecordingViewers(const RecordingViewers&) = delete;
-  RecordingViewers& operator=(const RecordingViewers&) = delete;
 
   // Waits for a viewer to have run, and forgets it.
   bool started();

@@ -3,15 +3,15 @@
 // reach a resolver and still work.
 #pragma once
 
+#include "support/pinned.h"
+
 namespace kesta::test {
 
 // Makes every host-name lookup of the process fail while it lives.
-class OfflineResolver {
+class OfflineResolver : Pinned {
  public:
   OfflineResolver();
   ~OfflineResolver();
-  OfflineResolver(const OfflineResolver&) = delete;
-  OfflineResolver& operator=(const OfflineResolver&) = delete;
 
  private:
   void* previous_;

@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "support/pinned.h"
+
 namespace kesta::test {
 
 // Collects g_print's output while it lives.
-class PrintCapture {
+class PrintCapture : Pinned {
  public:
   PrintCapture();
   ~PrintCapture();
-  PrintCapture(const PrintCapture&) = delete;
-  PrintCapture& operator=(const PrintCapture&) = delete;
 
   const std::string& text() const { return text_; }
   // The printed lines, without their line breaks.
