@@ -1,10 +1,21 @@
 #include "api/pool_settings.h"
 
+#include <utility>
+
 #include "base/json_read.h"
 
 namespace kesta {
 
 namespace {
+
+using Flag = std::optional<bool> ResourceFlags::*;
+constexpr std::pair<const char*, Flag> kResourceFlags[] = {
+    {"usbs", &ResourceFlags::usbs},         {"sounds", &ResourceFlags::sounds},
+    {"drives", &ResourceFlags::drives},     {"mic", &ResourceFlags::mic},
+    {"clipboard", &ResourceFlags::clipboard}, {"printers", &ResourceFlags::printers},
+    {"multimon", &ResourceFlags::multimon}, {"serial", &ResourceFlags::serial},
+    {"home", &ResourceFlags::home},         {"debug", &ResourceFlags::debug},
+};
 
 std::optional<std::string> optional_text(JsonObject* object, const char* key) {
   const char* text = string_member(object, key);
@@ -23,19 +34,9 @@ std::optional<GatewaySettings> read_gateway(JsonObject* pool) {
 std::optional<ResourceFlags> read_resource_flags(JsonObject* pool) {
   JsonObjectPtr resource = parse_object(string_member(pool, "resource"));
   if (!resource) return std::nullopt;
-  JsonObject* r = resource.get();
   ResourceFlags flags;
-  flags.usbs = flag_member(r, "usbs");
-  flags.sounds = flag_member(r, "sounds");
-  flags.drives = flag_member(r, "drives");
-  flags.mic = flag_member(r, "mic");
-  flags.clipboard = flag_member(r, "clipboard");
-  flags.printers = flag_member(r, "printers");
-  flags.multimon = flag_member(r, "multimon");
-  flags.serial = flag_member(r, "serial");
-  flags.home = flag_member(r, "home");
-  flags.debug = flag_member(r, "debug");
-  flags.usbfilter = optional_text(r, "usbfilter");
+  for (const auto& [key, flag] : kResourceFlags) flags.*flag = flag_member(resource.get(), key);
+  flags.usbfilter = optional_text(resource.get(), "usbfilter");
   return flags;
 }
 
