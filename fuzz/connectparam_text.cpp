@@ -2,8 +2,8 @@
 // carried as text, and the FreeRDP options made of them.
 #include <string>
 
+#include "api/pool_settings.h"
 #include "base/ptr.h"
-#include "launch/display_params.h"
 #include "support/command_check.h"
 #include "support/fuzz.h"
 

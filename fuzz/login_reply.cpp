@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     default:
       kesta::fuzz::fail("a 200 reply is read, refused or unreadable");
   }
-  const std::string message = kesta::login_failure_message(500, std::string(body));
+  const std::string message = kesta::login_failure_message("", 500, std::string(body));
   require(message.size() < 256, "the failure message keeps to its field");
   require(is_utf8(message), "the failure message is UTF-8");
   return 0;

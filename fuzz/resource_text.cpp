@@ -2,8 +2,8 @@
 // carried as text, and the options the three viewers get from it.
 #include <string>
 
+#include "api/pool_settings.h"
 #include "base/ptr.h"
-#include "launch/resource_flags.h"
 #include "support/command_check.h"
 #include "support/fuzz.h"
 

@@ -45,7 +45,7 @@ TEST_F(ExchangeLimits, RedirectsStayWithinTheService) {
                         Case{"other host", "https://localhost:" + service_port + list, 302}}) {
     SCOPED_TRACE(c.name);
     service_->scripts().force_reply(list, test::Reply{302, "", "text/plain", c.location}, test::Repeat::kOnce);
-    const std::optional<HttpReply> reply = test::send_request(vm_list_request(app_config, test::kToken));
+    const std::optional<HttpReply> reply = test::send_request(vm_list_request(app_config.server_address, test::kToken));
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, c.status);
   }
@@ -65,7 +65,7 @@ TEST_F(ExchangeLimits, AnEndlessReplyIsCutOffAt32MiB) {
   service_->scripts().trickle(paths::kVmList, 0ms, 64 * 1024);
   const long before = resident_kib();
   const auto start = std::chrono::steady_clock::now();
-  const std::optional<HttpReply> reply = test::send_request(vm_list_request(app_config, test::kToken));
+  const std::optional<HttpReply> reply = test::send_request(vm_list_request(app_config.server_address, test::kToken));
   ASSERT_TRUE(reply);
   EXPECT_LT(reply->status, 100u) << "a failed request";
   EXPECT_FALSE(reply->has_body);

@@ -32,10 +32,11 @@ TEST(ReplyTimeout, TheDesktopsRequestsWaitAMinute) {
   EXPECT_EQ(kReplyTimeoutSeconds, 60u);
   ClientConfig config{};
   apply_config_defaults(config);
-  EXPECT_EQ(vm_list_request(config, "t").timeout, kReplyTimeoutSeconds);
+  EXPECT_EQ(vm_list_request(config.server_address, "t").timeout, kReplyTimeoutSeconds);
   for (const PowerCommand& command : {kResume, kStart, action_command("shutdown"), action_command("stop"),
                                       action_command("reboot"), action_command("reset")})
-    EXPECT_EQ(vm_power_request(config, "t", "vm", command).timeout, kReplyTimeoutSeconds) << command.word;
+    EXPECT_EQ(vm_power_request(config.server_address, "t", "vm", command).timeout, kReplyTimeoutSeconds)
+        << command.word;
   EXPECT_EQ(vm_config_request("http://127.0.0.1:1", "t", "vm").timeout, kReplyTimeoutSeconds);
 }
 
@@ -45,7 +46,7 @@ TEST(ReplyTimeout, ARequestNeverAnsweredEndsAtItsTimeout) {
   ClientConfig config{};
   apply_config_defaults(config);
   copy_fixed(config.server_address, service.url());
-  HttpRequest request = vm_list_request(config, "t");
+  HttpRequest request = vm_list_request(config.server_address, "t");
   request.timeout = 2;
   const auto start = Clock::now();
   const std::optional<HttpReply> reply = send_request(request);

@@ -14,12 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "api/vm_config.h"
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "base/json_read.h"
 #include "base/ptr.h"
 #include "launch/dispatch.h"
-#include "launch/json_member.h"
 #include "launch/spawn.h"
 #include "launch/viewer_choice.h"
 #include "launch/viewer_paths.h"
@@ -135,17 +136,17 @@ class Dispatch : public testing::Test {
   void leave_vm_data(const char* id, const char* data_json) {
     if (id) g_object_set_data_full(G_OBJECT(window_), keys::kVmId, g_strdup(id), g_free);
     if (data_json) {
-      JsonObjectPtr data = json::parse_object(data_json);
+      JsonObjectPtr data = parse_object(data_json);
       ASSERT_TRUE(data);
-      g_object_set_data_full(G_OBJECT(window_), keys::kVmData, data.release(),
-                             reinterpret_cast<GDestroyNotify>(json_object_unref));
+      g_object_set_data_full(G_OBJECT(window_), keys::kVmData, new VmConfig(read_vm_config(data.get())),
+                             delete_vm_config);
     }
   }
 
   void dispatch(const char* type, const char* pool_json, const char* password = "pw") {
-    JsonObjectPtr pool = json::parse_object(pool_json);
+    JsonObjectPtr pool = parse_object(pool_json);
     ASSERT_TRUE(pool) << pool_json;
-    dispatch_connection(type, "127.0.0.1", "alice", password, GTK_WINDOW(window_), pool.get());
+    dispatch_connection(type, "127.0.0.1", "alice", password, GTK_WINDOW(window_), read_pool_settings(pool.get()));
   }
 
   // The arguments the stand-in at program was started with; empty when it
@@ -502,10 +503,10 @@ TEST_F(Dispatch, TheViewerLeavesNoChildBehind) {
 
 TEST_F(Dispatch, NullTextsAndNoPoolAreEmpty) {
   test::DialogRecorder recorder;
-  dispatch_connection("freerdp2", nullptr, nullptr, nullptr, GTK_WINDOW(window_), nullptr);
+  dispatch_connection("freerdp2", nullptr, nullptr, nullptr, GTK_WINDOW(window_), PoolSettings{});
   EXPECT_EQ(recorded(viewer_paths.xfreerdp),
             Argv({viewer_paths.xfreerdp, "/v:", "/from-stdin:force", "/u:", "/f", "/network:auto"}) + kRdpTail);
-  dispatch_connection(nullptr, nullptr, nullptr, nullptr, GTK_WINDOW(window_), nullptr);
+  dispatch_connection(nullptr, nullptr, nullptr, nullptr, GTK_WINDOW(window_), PoolSettings{});
   ASSERT_EQ(recorder.dialogs().size(), 1u);
   EXPECT_EQ(recorder.dialogs()[0].message, "不支持的连接类型: ");
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/json_read.h"
 #include "launch/horizon_command.h"
-#include "launch/json_member.h"
 
 namespace kesta {
 namespace {
@@ -13,9 +13,9 @@ namespace {
 using Argv = std::vector<std::string>;
 
 Argv argv_of(const std::string& pool_text, std::string_view password = "pw") {
-  JsonObjectPtr pool = json::parse_object(pool_text.c_str());
+  JsonObjectPtr pool = parse_object(pool_text.c_str());
   EXPECT_TRUE(pool) << pool_text;
-  const LaunchRequest request{"10.0.0.7", "alice", password, nullptr, pool.get()};
+  const LaunchRequest request{"10.0.0.7", "alice", password, nullptr, read_pool_settings(pool.get())};
   return horizon_arguments(read_horizon_settings(request, ViewerPaths{}));
 }
 

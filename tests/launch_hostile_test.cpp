@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/json_read.h"
 #include "launch/command_line.h"
 #include "launch/horizon_command.h"
-#include "launch/json_member.h"
 #include "launch/rdp_command.h"
 #include "launch/rdp_settings.h"
 #include "launch/spice_command.h"
@@ -189,7 +189,7 @@ TEST(HostileValues, EachRdpValueFromTheReplyStaysOneArgument) {
     json_object_set_string_member(gw, "gwaddr", value.c_str());
     json_object_set_string_member(gw, "gwuser", value.c_str());
     json_object_set_object_member(pool, "gw", gw);
-    const LaunchRequest request{value, "alice", "pw", nullptr, pool};
+    const LaunchRequest request{value, "alice", "pw", nullptr, read_pool_settings(pool)};
     const RdpSettings settings = read_rdp_settings(request, ViewerPaths{});
     const Argv argv = rdp_arguments(settings);
     ASSERT_EQ(argv.size(), 1 + 1 + 2 + 3 + 1 + 1 + 12u) << value.substr(0, 40);

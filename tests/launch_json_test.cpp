@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "launch/display_params.h"
+#include "api/pool_settings.h"
+#include "base/json_read.h"
 #include "launch/horizon_command.h"
-#include "launch/json_member.h"
 #include "launch/rdp_command.h"
 #include "launch/rdp_settings.h"
-#include "launch/resource_flags.h"
 #include "launch/spice_file.h"
 
 namespace kesta {
@@ -22,7 +21,7 @@ const char* const kKinds[] = {R"({"m":null})",  R"({"m":true})",  R"({"m":false}
                               R"({"m":{"a":1}})", R"({"m":[]})", R"({"m":[1]})",  R"({})"};
 
 JsonObjectPtr object_of(const char* text) {
-  JsonObjectPtr object = json::parse_object(text);
+  JsonObjectPtr object = parse_object(text);
   EXPECT_TRUE(object) << text;
   return object;
 }
@@ -30,7 +29,7 @@ JsonObjectPtr object_of(const char* text) {
 TEST(JsonMember, TextOnlyFromStrings) {
   for (const char* kind : kKinds) {
     JsonObjectPtr o = object_of(kind);
-    const char* value = json::text(o.get(), "m");
+    const char* value = string_member(o.get(), "m");
     if (std::string(kind) == R"({"m":"7"})")
       EXPECT_STREQ(value, "7");
     else if (std::string(kind) == R"({"m":""})")
@@ -38,19 +37,19 @@ TEST(JsonMember, TextOnlyFromStrings) {
     else
       EXPECT_EQ(value, nullptr) << kind;
   }
-  EXPECT_EQ(json::text(nullptr, "m"), nullptr);
-  EXPECT_EQ(json::text_or_empty(nullptr, "m"), "");
+  EXPECT_EQ(string_member(nullptr, "m"), nullptr);
+  EXPECT_EQ(text_or_empty(nullptr, "m"), "");
 }
 
 TEST(JsonMember, IntegerOnlyFromWholeNumbers) {
   for (const char* kind : kKinds) {
     JsonObjectPtr o = object_of(kind);
-    EXPECT_EQ(json::integer(o.get(), "m"), std::string(kind) == R"({"m":7})" ? std::optional<gint64>(7)
+    EXPECT_EQ(int_member(o.get(), "m"), std::string(kind) == R"({"m":7})" ? std::optional<gint64>(7)
                                                                               : std::nullopt)
         << kind;
   }
-  EXPECT_EQ(json::integer(object_of(R"({"m":-9007199254740993})").get(), "m"), -9007199254740993);
-  EXPECT_EQ(json::integer(nullptr, "m"), std::nullopt);
+  EXPECT_EQ(int_member(object_of(R"({"m":-9007199254740993})").get(), "m"), -9007199254740993);
+  EXPECT_EQ(int_member(nullptr, "m"), std::nullopt);
 }
 
 TEST(JsonMember, FlagFromBooleansAndNumbers) {
@@ -67,25 +66,25 @@ TEST(JsonMember, FlagFromBooleansAndNumbers) {
               {R"({"m":{}})", std::nullopt},
               {R"({"m":[true]})", std::nullopt},
               {R"({})", std::nullopt}};
-  for (const Row& row : rows) EXPECT_EQ(json::flag(object_of(row.kind).get(), "m"), row.flag) << row.kind;
-  EXPECT_EQ(json::flag(nullptr, "m"), std::nullopt);
+  for (const Row& row : rows) EXPECT_EQ(flag_member(object_of(row.kind).get(), "m"), row.flag) << row.kind;
+  EXPECT_EQ(flag_member(nullptr, "m"), std::nullopt);
 }
 
 TEST(JsonMember, ObjectOnlyFromObjects) {
   for (const char* kind : kKinds) {
     JsonObjectPtr o = object_of(kind);
     const bool is_object = std::string(kind).find("{\"m\":{") == 0;
-    EXPECT_EQ(json::object(o.get(), "m") != nullptr, is_object) << kind;
+    EXPECT_EQ(object_member(o.get(), "m") != nullptr, is_object) << kind;
   }
-  EXPECT_EQ(json::object(nullptr, "m"), nullptr);
+  EXPECT_EQ(object_member(nullptr, "m"), nullptr);
 }
 
 TEST(JsonMember, ParseObjectOnlyFromObjectText) {
-  EXPECT_TRUE(json::parse_object("{}"));
-  EXPECT_TRUE(json::parse_object(R"( {"a":[1,2]} )"));
+  EXPECT_TRUE(parse_object("{}"));
+  EXPECT_TRUE(parse_object(R"( {"a":[1,2]} )"));
   for (const char* text : {"", " ", "[]", "1", "\"{}\"", "null", "{", "{\"a\":}", "\xff"})
-    EXPECT_FALSE(json::parse_object(text)) << text;
-  EXPECT_FALSE(json::parse_object(nullptr));
+    EXPECT_FALSE(parse_object(text)) << text;
+  EXPECT_FALSE(parse_object(nullptr));
 }
 
 // Every member the launchers read, with a type the service should not send.
@@ -96,19 +95,19 @@ const char kWrongPool[] =
 TEST(WrongTypes, PoolReadsLikeAnEmptyOne) {
   JsonObjectPtr wrong_pool = object_of(kWrongPool);
   JsonObjectPtr empty_pool = object_of("{}");
-  const LaunchRequest wrong{"h", "u", "p", nullptr, wrong_pool.get()};
-  const LaunchRequest empty{"h", "u", "p", nullptr, empty_pool.get()};
+  const LaunchRequest wrong{"h", "u", "p", nullptr, read_pool_settings(wrong_pool.get())};
+  const LaunchRequest empty{"h", "u", "p", nullptr, read_pool_settings(empty_pool.get())};
   EXPECT_EQ(rdp_arguments(read_rdp_settings(wrong, ViewerPaths{})),
             rdp_arguments(read_rdp_settings(empty, ViewerPaths{})));
   EXPECT_EQ(horizon_arguments(read_horizon_settings(wrong, ViewerPaths{})),
             horizon_arguments(read_horizon_settings(empty, ViewerPaths{})));
-  EXPECT_FALSE(read_resource_flags(wrong.pool));
+  EXPECT_FALSE(read_resource_flags(wrong_pool.get()));
 }
 
 TEST(WrongTypes, GatewayMembersReadAsEmpty) {
   JsonObjectPtr pool =
       object_of(R"({"usegw":true,"gw":{"gwtype":1,"gwaddr":[],"gwuser":{},"gwpassword":false}})");
-  const LaunchRequest request{"h", "u", "p", nullptr, pool.get()};
+  const LaunchRequest request{"h", "u", "p", nullptr, read_pool_settings(pool.get())};
   const RdpSettings settings = read_rdp_settings(request, ViewerPaths{});
   ASSERT_TRUE(settings.gateway);
   EXPECT_EQ(settings.gateway->type, "");
@@ -133,7 +132,7 @@ TEST(WrongTypes, SpiceInfoMembersReadAsEmpty) {
   JsonObjectPtr info = object_of(
       R"({"ca":{},"host":[],"host-subject":1,"password":true,"proxy":null,"release-cursor":2.5,)"
       R"("secure-attention":[],"title":{},"tls-port":"5900","toggle-fullscreen":false})");
-  EXPECT_EQ(spice_file_text(info.get()), spice_file_text(object_of("{}").get()));
+  EXPECT_EQ(spice_file_text(read_spice_info(info.get())), spice_file_text(read_spice_info(object_of("{}").get())));
 }
 
 }  // namespace

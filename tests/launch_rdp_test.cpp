@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/cipher.h"
-#include "launch/json_member.h"
+#include "base/json_read.h"
 #include "launch/rdp_command.h"
 #include "launch/rdp_settings.h"
 
@@ -29,9 +29,9 @@ Argv operator+(Argv a, const Argv& b) {
 
 RdpSettings settings_of(const std::string& pool_text, std::string_view user = "alice",
                         std::string_view password = "login-pw") {
-  JsonObjectPtr pool = json::parse_object(pool_text.c_str());
+  JsonObjectPtr pool = parse_object(pool_text.c_str());
   EXPECT_TRUE(pool) << pool_text;
-  const LaunchRequest request{"10.0.0.5", user, password, nullptr, pool.get()};
+  const LaunchRequest request{"10.0.0.5", user, password, nullptr, read_pool_settings(pool.get())};
   return read_rdp_settings(request, ViewerPaths{});
 }
 
@@ -263,7 +263,7 @@ TEST(RdpCommand, EverythingOnInTheirOrder) {
 }
 
 TEST(RdpCommand, NoPoolAtAllGivesTheDefaults) {
-  const LaunchRequest request{"h", "u", "p", nullptr, nullptr};
+  const LaunchRequest request{"h", "u", "p", nullptr, read_pool_settings(nullptr)};
   EXPECT_EQ(rdp_arguments(read_rdp_settings(request, ViewerPaths{})),
             Argv({"/usr/bin/xfreerdp", "/v:h", "/from-stdin:force", "/u:", "/f", "/network:auto"}) + kTail);
 }

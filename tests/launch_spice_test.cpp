@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/json_read.h"
 #include "base/ptr.h"
-#include "launch/json_member.h"
 #include "launch/spice_command.h"
 #include "launch/spice_file.h"
 #include "support/temp_home.h"
@@ -20,10 +20,12 @@ namespace {
 using Argv = std::vector<std::string>;
 
 JsonObjectPtr object_of(const std::string& text) {
-  JsonObjectPtr object = json::parse_object(text.c_str());
+  JsonObjectPtr object = parse_object(text.c_str());
   EXPECT_TRUE(object) << text;
   return object;
 }
+
+SpiceInfo info_of(const std::string& text) { return read_spice_info(object_of(text).get()); }
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
@@ -45,14 +47,14 @@ const char kFullInfo[] =
     R"("tls-port":5901,"toggle-fullscreen":"shift+f11","port":5900,"other":"x"})";
 
 TEST(SpiceFile, TwelveLinesInTheirOrder) {
-  EXPECT_EQ(lines_of(spice_file_text(object_of(kFullInfo).get()).value()),
+  EXPECT_EQ(lines_of(spice_file_text(info_of(kFullInfo)).value()),
             Argv({"[virt-viewer]", "ca=CA", "host=10.1.1.1", "host-subject=CN=h", "password=pw",
                   "proxy=http://p:3128", "release-cursor=shift+f12", "secure-attention=ctrl+alt+end",
                   "title=kesta-vm1", "tls-port=5901", "toggle-fullscreen=shift+f11", "type=spice"}));
 }
 
 TEST(SpiceFile, MissingMembersAreEmptyAndTheMissingPortZero) {
-  EXPECT_EQ(lines_of(spice_file_text(object_of("{}").get()).value()),
+  EXPECT_EQ(lines_of(spice_file_text(info_of("{}")).value()),
             Argv({"[virt-viewer]", "ca=", "host=", "host-subject=", "password=", "proxy=", "release-cursor=",
                   "secure-attention=", "title=kesta-", "tls-port=0", "toggle-fullscreen=", "type=spice"}));
 }
@@ -60,9 +62,9 @@ TEST(SpiceFile, MissingMembersAreEmptyAndTheMissingPortZero) {
 TEST(SpiceFile, MembersOfAnotherTypeCountAsMissing) {
   const char info[] = R"({"ca":["a"],"host":5,"host-subject":{"a":1},"password":true,"proxy":null,)"
                       R"("title":1.5,"tls-port":"5901","toggle-fullscreen":false})";
-  EXPECT_EQ(spice_file_text(object_of(info).get()), spice_file_text(object_of("{}").get()));
-  EXPECT_EQ(lines_of(spice_file_text(object_of(R"({"tls-port":5901.0})").get()).value()).at(9), "tls-port=0");
-  EXPECT_EQ(lines_of(spice_file_text(object_of(R"({"tls-port":-1})").get()).value()).at(9), "tls-port=-1");
+  EXPECT_EQ(spice_file_text(info_of(info)), spice_file_text(info_of("{}")));
+  EXPECT_EQ(lines_of(spice_file_text(info_of(R"({"tls-port":5901.0})")).value()).at(9), "tls-port=0");
+  EXPECT_EQ(lines_of(spice_file_text(info_of(R"({"tls-port":-1})")).value()).at(9), "tls-port=-1");
 }
 
 TEST(SpiceFile, EscapesAsTheKeyFileFormatDoes) {
@@ -73,7 +75,10 @@ TEST(SpiceFile, EscapesAsTheKeyFileFormatDoes) {
     g_key_file_set_string(file, "g", "k", value);
     GCharPtr expected(g_key_file_get_value(file, "g", "k", nullptr));
     g_key_file_free(file);
-    EXPECT_EQ(escape_spice_value(value), expected.get()) << value;
+    SpiceInfo info;
+    info.ca = value;
+    const std::string ca_line = lines_of(spice_file_text(info).value()).at(1);
+    EXPECT_EQ(ca_line.substr(std::string_view("ca=").size()), expected.get()) << value;
   }
 }
 
@@ -86,7 +91,7 @@ TEST(SpiceFile, LineBreaksInValuesNeitherCutThemNorAddKeys) {
   json_object_set_string_member(info, "password", "p\nw\\n\rtype=vnc\n[other]\nhost=evil");
   json_object_set_string_member(info, "title", " a\tb ");
   json_object_set_string_member(info, "host", "\n host=evil");
-  const std::string text = spice_file_text(info).value();
+  const std::string text = spice_file_text(read_spice_info(info)).value();
   EXPECT_EQ(lines_of(text).size(), 12u);
 
   GKeyFile* file = g_key_file_new();
@@ -114,10 +119,10 @@ TEST(SpiceFile, LineBreaksInValuesNeitherCutThemNorAddKeys) {
 TEST(SpiceFile, NoTextForAValueThatStartsWithAFormFeed) {
   // The key-file reader drops a form feed at the start of a value, with the
   // blanks after it, and no escape keeps one.
-  EXPECT_EQ(spice_file_text(object_of(R"({"password":"\f secret"})").get()), std::nullopt);
-  EXPECT_EQ(spice_file_text(object_of(R"({"toggle-fullscreen":"\f"})").get()), std::nullopt);
+  EXPECT_EQ(spice_file_text(info_of(R"({"password":"\f secret"})")), std::nullopt);
+  EXPECT_EQ(spice_file_text(info_of(R"({"toggle-fullscreen":"\f"})")), std::nullopt);
   // Anywhere else it is kept, and so behind an escaped blank.
-  const std::optional<std::string> text = spice_file_text(object_of(R"({"host":" \fh","password":"p\f"})").get());
+  const std::optional<std::string> text = spice_file_text(info_of(R"({"host":" \fh","password":"p\f"})"));
   ASSERT_TRUE(text);
   EXPECT_EQ(lines_of(*text).at(2), "host=\\s\fh");
   EXPECT_EQ(lines_of(*text).at(4), "password=p\f");
@@ -150,13 +155,13 @@ class SpiceFileWrite : public testing::Test {
 
 TEST_F(SpiceFileWrite, WritesTheTextOwnerOnly) {
   const std::string vm = id("write");
-  JsonObjectPtr info = object_of(kFullInfo);
+  const SpiceInfo info = info_of(kFullInfo);
   for (mode_t mask : {0022, 0000, 0077}) {
     const mode_t old = umask(mask);
-    const std::optional<std::string> path = write_spice_file(vm.c_str(), info.get());
+    const std::optional<std::string> path = write_spice_file(vm.c_str(), &info);
     umask(old);
     ASSERT_EQ(path, file_for(vm));
-    EXPECT_EQ(test::read_file(*path), spice_file_text(info.get()));
+    EXPECT_EQ(test::read_file(*path), spice_file_text(info));
     struct stat status;
     ASSERT_EQ(lstat(path->c_str(), &status), 0);
     EXPECT_TRUE(S_ISREG(status.st_mode));
@@ -169,8 +174,9 @@ TEST_F(SpiceFileWrite, ReplacesAnOlderFileOfOursAndMakesItPrivate) {
   const std::string vm = id("older");
   test::write_file(file_for(vm), std::string(5000, 'x'));
   ASSERT_EQ(g_chmod(file_for(vm).c_str(), 0666), 0);
-  ASSERT_TRUE(write_spice_file(vm.c_str(), object_of(R"({"host":"h"})").get()));
-  EXPECT_EQ(test::read_file(file_for(vm)), spice_file_text(object_of(R"({"host":"h"})").get()));
+  const SpiceInfo info = info_of(R"({"host":"h"})");
+  ASSERT_TRUE(write_spice_file(vm.c_str(), &info));
+  EXPECT_EQ(test::read_file(file_for(vm)), spice_file_text(info_of(R"({"host":"h"})")));
   struct stat status;
   ASSERT_EQ(stat(file_for(vm).c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0600u);
@@ -181,11 +187,12 @@ TEST_F(SpiceFileWrite, APlantedLinkIsReplacedNotFollowed) {
   const std::string target = dir + "/victim";
   test::write_file(target, "untouched");
   const std::string missing = dir + "/not-there";
+  const SpiceInfo info = info_of(R"({"password":"secret"})");
   for (const std::string& link_to : {target, missing}) {
     const std::string vm = id("link");
     g_unlink(file_for(vm).c_str());
     ASSERT_EQ(symlink(link_to.c_str(), file_for(vm).c_str()), 0);
-    ASSERT_TRUE(write_spice_file(vm.c_str(), object_of(R"({"password":"secret"})").get()));
+    ASSERT_TRUE(write_spice_file(vm.c_str(), &info));
     struct stat status;
     ASSERT_EQ(lstat(file_for(vm).c_str(), &status), 0);
     EXPECT_TRUE(S_ISREG(status.st_mode)) << "the link itself was replaced";
@@ -198,25 +205,27 @@ TEST_F(SpiceFileWrite, APlantedLinkIsReplacedNotFollowed) {
 }
 
 TEST_F(SpiceFileWrite, RefusesBadIdsAndMissingInput) {
-  JsonObjectPtr info = object_of(R"({"password":"secret"})");
+  const SpiceInfo info = info_of(R"({"password":"secret"})");
   for (const char* bad : {"", ".", "..", "../kesta-escape", "a/b"})
-    EXPECT_EQ(write_spice_file(bad, info.get()), std::nullopt) << bad;
+    EXPECT_EQ(write_spice_file(bad, &info), std::nullopt) << bad;
   EXPECT_FALSE(g_file_test("/kesta-escape.spice", G_FILE_TEST_EXISTS));
-  EXPECT_EQ(write_spice_file(std::string(300, 'v').c_str(), info.get()), std::nullopt);
-  EXPECT_EQ(write_spice_file(nullptr, info.get()), std::nullopt);
+  EXPECT_EQ(write_spice_file(std::string(300, 'v').c_str(), &info), std::nullopt);
+  EXPECT_EQ(write_spice_file(nullptr, &info), std::nullopt);
   EXPECT_EQ(write_spice_file(id("null").c_str(), nullptr), std::nullopt);
   EXPECT_FALSE(g_file_test(cleanup_.back().c_str(), G_FILE_TEST_EXISTS));
 }
 
 TEST_F(SpiceFileWrite, NoFileForAValueItCannotCarry) {
   const std::string vm = id("form-feed");
-  EXPECT_EQ(write_spice_file(vm.c_str(), object_of(R"({"password":"\fsecret"})").get()), std::nullopt);
+  const SpiceInfo info = info_of(R"({"password":"\fsecret"})");
+  EXPECT_EQ(write_spice_file(vm.c_str(), &info), std::nullopt);
   EXPECT_FALSE(g_file_test(file_for(vm).c_str(), G_FILE_TEST_EXISTS));
 }
 
 TEST_F(SpiceFileWrite, AnIdWithASpaceIsOneFile) {
   const std::string vm = id("with space");
-  EXPECT_EQ(write_spice_file(vm.c_str(), object_of("{}").get()), file_for(vm));
+  const SpiceInfo info = info_of("{}");
+  EXPECT_EQ(write_spice_file(vm.c_str(), &info), file_for(vm));
   EXPECT_TRUE(g_file_test(file_for(vm).c_str(), G_FILE_TEST_IS_REGULAR));
 }
 

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "base/json_read.h"
 #include "base/ptr.h"
 #include "launch/command_line.h"
-#include "launch/json_member.h"
 #include "launch/rdp_command.h"
 #include "launch/spice_command.h"
 #include "launch/spice_file.h"
@@ -324,13 +324,14 @@ TEST_F(RealViewer, RemoteViewerReadsTheConnectionFile) {
   require(kRemoteViewer, "virt-viewer");
   // Hostile but valid values: a certificate of several lines, a password
   // with a line break, a backslash and what looks like a key.
-  JsonObjectPtr info = json::parse_object(
+  JsonObjectPtr info = parse_object(
       R"({"host":"127.0.0.1","tls-port":1,"password":"p\\w\n[x]\nhost=10.9.9.9","title":" vm\r\n",)"
       R"("ca":"-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n",)"
       R"("release-cursor":"shift+f12","secure-attention":"ctrl+alt+end","toggle-fullscreen":"shift+f11"})");
   ASSERT_TRUE(info);
   const std::string id = "kesta-test-" + std::to_string(getpid()) + "-viewer";
-  const std::optional<std::string> file = write_spice_file(id.c_str(), info.get());
+  const SpiceInfo spice = read_spice_info(info.get());
+  const std::optional<std::string> file = write_spice_file(id.c_str(), &spice);
   ASSERT_TRUE(file);
   const Outcome o = run_remote_viewer(*file);
   g_unlink(file->c_str());

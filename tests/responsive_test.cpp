@@ -167,7 +167,7 @@ TEST(WholeExchangeTimeout, ATricklingReplyFailsLikeASilentOne) {
   apply_config_defaults(config);
   copy_fixed(config.server_address, service.url());
 
-  HttpRequest trickling = vm_list_request(config, "t");
+  HttpRequest trickling = vm_list_request(config.server_address, "t");
   HttpRequest silent = trickling;
   silent.url = service.url() + paths::kVmConfig;
   std::vector<std::optional<HttpReply>> replies;

@@ -67,14 +67,16 @@ TEST(VmListReply, SuccessDecidesTheFlag) {
 
 TEST(LoginFailure, MessageByStatus) {
   std::strcpy(app_config.server_address, "https://nowhere.invalid");
-  EXPECT_EQ(login_failure_message(2, ""), "无法解析服务器地址: https://nowhere.invalid");
-  EXPECT_EQ(login_failure_message(4, ""), "无法连接到服务器: https://nowhere.invalid");
-  EXPECT_EQ(login_failure_message(6, ""), "SSL连接失败");
-  EXPECT_EQ(login_failure_message(0, ""), "连接超时，请检查网络或服务器地址");
-  EXPECT_EQ(login_failure_message(401, R"({"message": "密码错误"})"), "登录失败: 密码错误");
-  EXPECT_EQ(login_failure_message(500, "<html>oops</html>"), "无法连接到服务器");
-  EXPECT_EQ(login_failure_message(500, R"({"message": 5})"), "无法连接到服务器");
-  EXPECT_EQ(login_failure_message(403, std::string(R"({"message": ")") + std::string(400, 'x') + "\"}").size(), 255u);
+  const char* const server = app_config.server_address;
+  EXPECT_EQ(login_failure_message(server, 2, ""), "无法解析服务器地址: https://nowhere.invalid");
+  EXPECT_EQ(login_failure_message(server, 4, ""), "无法连接到服务器: https://nowhere.invalid");
+  EXPECT_EQ(login_failure_message(server, 6, ""), "SSL连接失败");
+  EXPECT_EQ(login_failure_message(server, 0, ""), "连接超时，请检查网络或服务器地址");
+  EXPECT_EQ(login_failure_message(server, 401, R"({"message": "密码错误"})"), "登录失败: 密码错误");
+  EXPECT_EQ(login_failure_message(server, 500, "<html>oops</html>"), "无法连接到服务器");
+  EXPECT_EQ(login_failure_message(server, 500, R"({"message": 5})"), "无法连接到服务器");
+  EXPECT_EQ(login_failure_message(server, 403, std::string(R"({"message": ")") + std::string(400, 'x') + "\"}").size(),
+            255u);
 }
 
 TEST(ReadableText, ControlCharactersBecomeVisibleEscapes) {

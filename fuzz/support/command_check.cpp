@@ -4,11 +4,12 @@
 #include <optional>
 #include <vector>
 
+#include "api/pool_settings.h"
 #include "base/cipher.h"
+#include "base/json_read.h"
 #include "base/ptr.h"
 #include "launch/command_line.h"
 #include "launch/horizon_command.h"
-#include "launch/json_member.h"
 #include "launch/launcher.h"
 #include "launch/rdp_command.h"
 #include "launch/rdp_settings.h"
@@ -64,17 +65,17 @@ void check_reaches_whole(const Argv& argv) {
 }
 
 std::string decrypted(JsonObject* object, const char* key) {
-  const char* cipher_text = json::text(object, key);
+  const char* cipher_text = string_member(object, key);
   return cipher_text ? decrypt_password(cipher_text).get() : "";
 }
 
 std::string text_or(JsonObject* object, const char* key, const char* absent) {
-  const char* text = json::text(object, key);
+  const char* text = string_member(object, key);
   return text ? text : absent;
 }
 
 // The "resource" text read as a JSON object, or null.
-JsonObjectPtr resource_of(JsonObject* pool) { return json::parse_object(json::text(pool, "resource")); }
+JsonObjectPtr resource_of(JsonObject* pool) { return parse_object(string_member(pool, "resource")); }
 
 // The account of the session and of the gateway: a user name and its
 // password, or nothing.
@@ -85,7 +86,7 @@ struct RdpAccount {
 
 std::optional<RdpAccount> rdp_account(JsonObject* pool, const Session& session) {
   const std::string type = text_or(pool, "accounttype", "all");
-  const std::string account_user = json::text_or_empty(pool, "accountUser");
+  const std::string account_user = text_or_empty(pool, "accountUser");
   if (type == "all") return RdpAccount{account_user, decrypted(pool, "accountPassword")};
   if (type == "user") return RdpAccount{account_user, account_user};
   if (type == "ad" || type == "none") return RdpAccount{session.username, session.password};
@@ -93,18 +94,18 @@ std::optional<RdpAccount> rdp_account(JsonObject* pool, const Session& session) 
 }
 
 std::optional<RdpAccount> rdp_gateway_account(JsonObject* pool, const Session& session) {
-  JsonObject* gw = json::object(pool, "gw");
-  if (json::flag(pool, "usegw") != true || !gw) return std::nullopt;
-  const std::string type = json::text_or_empty(gw, "gwtype");
-  if (type == "public") return RdpAccount{json::text_or_empty(gw, "gwuser"), decrypted(gw, "gwpassword")};
+  JsonObject* gw = object_member(pool, "gw");
+  if (flag_member(pool, "usegw") != true || !gw) return std::nullopt;
+  const std::string type = text_or_empty(gw, "gwtype");
+  if (type == "public") return RdpAccount{text_or_empty(gw, "gwuser"), decrypted(gw, "gwpassword")};
   if (type == "ad") return RdpAccount{session.username, session.password};
   return std::nullopt;
 }
 
 void add_rdp_gateway(Argv& want, JsonObject* pool, const Session& session) {
-  JsonObject* gw = json::object(pool, "gw");
-  if (json::flag(pool, "usegw") != true || !gw) return;
-  want.insert(want.end(), {"/g:" + json::text_or_empty(gw, "gwaddr"), "/gt:auto,no-websockets"});
+  JsonObject* gw = object_member(pool, "gw");
+  if (flag_member(pool, "usegw") != true || !gw) return;
+  want.insert(want.end(), {"/g:" + text_or_empty(gw, "gwaddr"), "/gt:auto,no-websockets"});
   if (const std::optional<RdpAccount> account = rdp_gateway_account(pool, session))
     want.push_back("/gu:" + account->user);
 }
@@ -139,19 +140,19 @@ void add_rdp_redirection(Argv& want, JsonObject* pool) {
                             {"mic", "/microphone"},     {"clipboard", "/clipboard"}, {"printers", "/printer"},
                             {"multimon", "/multimon"},  {"serial", "/serial"},  {"home", "+home-drive"}};
   for (const Option& option : options) {
-    if (json::flag(resource.get(), option.key) != true) continue;
+    if (flag_member(resource.get(), option.key) != true) continue;
     want.emplace_back(option.argument);
     if (option.second_argument) want.emplace_back(option.second_argument);
   }
 }
 
 void add_rdp_display(Argv& want, JsonObject* pool) {
-  const char* text = json::text(pool, "connectparam");
-  const JsonObjectPtr params = json::parse_object(text);
+  const char* text = string_member(pool, "connectparam");
+  const JsonObjectPtr params = parse_object(text);
   // Given but not an object: no display option at all.
   if (text && !params) return;
-  if (const auto bpp = json::integer(params.get(), "bpp")) want.push_back("/bpp:" + std::to_string(*bpp));
-  const std::string decode = json::text_or_empty(params.get(), "decode");
+  if (const auto bpp = int_member(params.get(), "bpp")) want.push_back("/bpp:" + std::to_string(*bpp));
+  const std::string decode = text_or_empty(params.get(), "decode");
   if (decode == "444") want.emplace_back("/gfx:avc444");
   if (decode == "420") want.emplace_back("/gfx:avc420");
   if (decode == "400") want.emplace_back("/gfx:rfx");
@@ -159,7 +160,7 @@ void add_rdp_display(Argv& want, JsonObject* pool) {
 }
 
 LaunchRequest request_of(JsonObject* pool, const Session& session) {
-  return LaunchRequest{session.address, session.username, session.password, nullptr, pool};
+  return LaunchRequest{session.address, session.username, session.password, nullptr, read_pool_settings(pool)};
 }
 
 // The key's value as the viewer reads it must be the one sent.
@@ -180,8 +181,8 @@ void check_rdp_command(JsonObject* pool, const Session& session) {
   const RdpSettings settings = read_rdp_settings(request_of(pool, session), paths);
   const Argv built = rdp_arguments(settings);
 
-  Argv want{json::text_or_empty(pool, "connecttype") == "freerdp3" ? paths.xfreerdp3 : paths.xfreerdp};
-  const gint64 port = json::integer(pool, "rdpport").value_or(kDefaultRdpPort);
+  Argv want{text_or_empty(pool, "connecttype") == "freerdp3" ? paths.xfreerdp3 : paths.xfreerdp};
+  const gint64 port = int_member(pool, "rdpport").value_or(kDefaultRdpPort);
   want.push_back("/v:" + session.address + (port == kDefaultRdpPort ? "" : ":" + std::to_string(port)));
   const std::optional<RdpAccount> account = rdp_account(pool, session);
   if (account || rdp_gateway_account(pool, session)) want.emplace_back("/from-stdin:force");
@@ -207,7 +208,7 @@ void check_horizon_command(JsonObject* pool, const Session& session) {
   const Argv built = horizon_arguments(read_horizon_settings(request_of(pool, session), paths));
 
   Argv want{paths.vmware_view,
-            "--protocol=" + json::text_or_empty(pool, "connecttype"),
+            "--protocol=" + text_or_empty(pool, "connecttype"),
             "--serverURL=" + session.address,
             "--desktopSize=small",
             "--nomenubar",
@@ -220,10 +221,10 @@ void check_horizon_command(JsonObject* pool, const Session& session) {
             "--nonInteractive",
             "--useExisting"};
   if (const JsonObjectPtr resource = resource_of(pool)) {
-    const std::string automatic = json::flag(resource.get(), "usbs") == false ? "TRUE" : "FALSE";
+    const std::string automatic = flag_member(resource.get(), "usbs") == false ? "TRUE" : "FALSE";
     want.insert(want.end(),
                 {"--usbAutoConnectOnInsert=" + automatic, "--usbAutoConnectAtStartUp=" + automatic});
-    if (json::flag(resource.get(), "multimon") == true) want.emplace_back("--allmonitors");
+    if (flag_member(resource.get(), "multimon") == true) want.emplace_back("--allmonitors");
   }
   require_argv(built, want, "the Horizon arguments are the ones the settings call for");
   check_reaches_whole(built);
@@ -244,11 +245,11 @@ void check_spice_command(JsonObject* pool, std::string_view vm_id, JsonObject* s
   Argv want{paths.remote_viewer, "-f", file};
   if (const JsonObjectPtr resource = resource_of(pool)) {
     JsonObject* r = resource.get();
-    if (json::flag(r, "usbs") == false) want.emplace_back("--spice-disable-usbredir");
-    if (json::flag(r, "sounds") == false) want.emplace_back("--spice-disable-audio");
-    if (json::flag(r, "home") == true) want.emplace_back("--spice-shared-dir=~/");
-    if (json::flag(r, "debug") == true) want.emplace_back("--spice-debug");
-    if (const char* filter = json::text(r, "usbfilter"))
+    if (flag_member(r, "usbs") == false) want.emplace_back("--spice-disable-usbredir");
+    if (flag_member(r, "sounds") == false) want.emplace_back("--spice-disable-audio");
+    if (flag_member(r, "home") == true) want.emplace_back("--spice-shared-dir=~/");
+    if (flag_member(r, "debug") == true) want.emplace_back("--spice-debug");
+    if (const char* filter = string_member(r, "usbfilter"))
       want.push_back(std::string("--spice-usbredir-auto-redirect-filter=") + filter);
   }
   require_argv(built, want, "the remote-viewer arguments are the ones the settings call for");
@@ -258,8 +259,8 @@ void check_spice_command(JsonObject* pool, std::string_view vm_id, JsonObject* s
   // own key.  The format cannot carry a value that starts with a form feed:
   // then there is no file.
   bool form_feed = false;
-  for (const char* key : kSpiceTexts) form_feed = form_feed || json::text_or_empty(spice_info, key).starts_with('\f');
-  const std::optional<std::string> text = spice_file_text(spice_info);
+  for (const char* key : kSpiceTexts) form_feed = form_feed || text_or_empty(spice_info, key).starts_with('\f');
+  const std::optional<std::string> text = spice_file_text(read_spice_info(spice_info));
   require(!text == form_feed, "a connection file for every value it can carry whole");
   if (!text) return;
   std::size_t lines = 0;
@@ -275,9 +276,9 @@ void check_spice_command(JsonObject* pool, std::string_view vm_id, JsonObject* s
   gsize key_count = 0;
   const StrvPtr keys(g_key_file_get_keys(key_file.get(), "virt-viewer", &key_count, nullptr));
   require(key_count == 11, "the connection file has its eleven keys and no other");
-  for (const char* key : kSpiceTexts) require_read_back(key_file.get(), key, json::text_or_empty(spice_info, key));
-  require_read_back(key_file.get(), "title", "kesta-" + json::text_or_empty(spice_info, "title"));
-  require_read_back(key_file.get(), "tls-port", std::to_string(json::integer(spice_info, "tls-port").value_or(0)));
+  for (const char* key : kSpiceTexts) require_read_back(key_file.get(), key, text_or_empty(spice_info, key));
+  require_read_back(key_file.get(), "title", "kesta-" + text_or_empty(spice_info, "title"));
+  require_read_back(key_file.get(), "tls-port", std::to_string(int_member(spice_info, "tls-port").value_or(0)));
   require_read_back(key_file.get(), "type", "spice");
 }
 

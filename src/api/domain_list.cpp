@@ -21,13 +21,15 @@ constexpr std::size_t kMaxLoggedText = 1000;
 // Collects the names of a parsed reply, saying why when there are none to
 // take.
 void read_domains(JsonObject* root, std::vector<std::string>& domains) {
-  const std::optional<bool> success = flag_member(root, "success");
-  if (success)
-    g_print("DEBUG: JSON success字段: %s\n", *success ? "true" : "false");
+  // A "success" of any type is reported as found, and true only as a flag.
+  JsonNode* success_node = member(root, "success");
+  const bool success = node_flag(success_node);
+  if (success_node)
+    g_print("DEBUG: JSON success字段: %s\n", success ? "true" : "false");
   else
     g_print("DEBUG: JSON中未找到success字段\n");
   JsonObject* data = object_member(root, "data");
-  if (!success.value_or(false) || !data) {
+  if (!success || !data) {
     g_print("DEBUG: JSON中未找到data字段或请求不成功\n");
     return;
   }

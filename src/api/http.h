@@ -1,5 +1,9 @@
 // One exchange with the service, on a session of its own, sent without
 // waiting: the main loop keeps running while the service answers.
+//
+// Every request of src/api takes the service address as its first argument
+// and, where it needs one, the token as its second; none reads the client's
+// configuration, so each sends to exactly the service its caller names.
 #pragma once
 
 #include <glib.h>

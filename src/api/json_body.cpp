@@ -2,6 +2,7 @@
 
 #include <json-glib/json-glib.h>
 
+#include "base/json_read.h"
 #include "base/ptr.h"
 
 namespace kesta {
@@ -14,11 +15,7 @@ std::string compact_json(std::initializer_list<std::pair<const char*, const char
     json_builder_add_string_value(builder.get(), value ? value : "");
   }
   json_builder_end_object(builder.get());
-  JsonNodePtr root(json_builder_get_root(builder.get()));
-  auto generator = take_ref(json_generator_new());
-  json_generator_set_root(generator.get(), root.get());
-  GCharPtr text(json_generator_to_data(generator.get(), nullptr));
-  return text.get();
+  return builder_text(builder.get(), JsonLayout::compact);
 }
 
 }  // namespace kesta

@@ -4,7 +4,6 @@
 
 #include "api/http.h"
 #include "api/json_body.h"
-#include "base/config.h"
 #include "base/fixed_text.h"
 #include "base/json_read.h"
 
@@ -43,14 +42,14 @@ LoginResult parse_login_reply(std::string_view body) {
   return {LoginResult::Kind::Rejected, std::move(text)};
 }
 
-std::string login_failure_message(guint status, const std::string& body) {
+std::string login_failure_message(const char* server_address, guint status, const std::string& body) {
   std::string message = "无法连接到服务器";
   switch (status) {
     case SOUP_STATUS_CANT_RESOLVE:
-      message = std::string("无法解析服务器地址: ") + app_config.server_address;
+      message = std::string("无法解析服务器地址: ") + server_address;
       break;
     case SOUP_STATUS_CANT_CONNECT:
-      message = std::string("无法连接到服务器: ") + app_config.server_address;
+      message = std::string("无法连接到服务器: ") + server_address;
       break;
     case SOUP_STATUS_SSL_FAILED:
       message = "SSL连接失败";
@@ -80,17 +79,18 @@ PendingRequest request_login_async(const char* server_address, const char* usern
   request.json_body = compact_json({{"username", username}, {"password", password}});
   request.timeout = timeout;
 
-  return send_request_async(request, [done = std::move(done)](std::optional<HttpReply> reply) {
+  return send_request_async(request, [address = std::string(server_address),
+                                      done = std::move(done)](std::optional<HttpReply> reply) {
     if (!reply) return done({LoginResult::Kind::BadAddress, {}});
     if (reply->status == SOUP_STATUS_OK) return done(parse_login_reply(reply->body));
     g_print("请求失败，状态码: %d\n", static_cast<int>(reply->status));
-    std::string message = login_failure_message(reply->status, reply->body);
+    std::string message = login_failure_message(address.c_str(), reply->status, reply->body);
     g_print("错误信息: %s\n", readable_text(message, kMaxLoggedText).c_str());
     done({LoginResult::Kind::Failed, std::move(message)});
   });
 }
 
-PendingRequest fetch_access_token_async(const char* username, const char* password, const char* server_address,
+PendingRequest fetch_access_token_async(const char* server_address, const char* username, const char* password,
                                         guint timeout, std::function<void()> done) {
   std::string url = std::string(server_address) + "/api/custom/login";
   return request_login_async(server_address, username, password, timeout,

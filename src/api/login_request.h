@@ -42,11 +42,12 @@ extern GCharPtr global_token;
 // Signs in (timeout in seconds, 0 for none) and keeps the token in
 // global_token; a failure leaves global_token as it was.  done runs when the
 // reply is in.
-PendingRequest fetch_access_token_async(const char* username, const char* password, const char* server_address,
+PendingRequest fetch_access_token_async(const char* server_address, const char* username, const char* password,
                                         guint timeout, std::function<void()> done);
 
-// The message shown for a login answered with `status` (not 200) and body.
-std::string login_failure_message(guint status, const std::string& body);
+// The message shown for a login to server_address answered with `status`
+// (not 200) and body.
+std::string login_failure_message(const char* server_address, guint status, const std::string& body);
 
 // "%s@mac" for a MAC address, as the user name of a MAC sign-in.
 std::string mac_login_name(const char* mac);

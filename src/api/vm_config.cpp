@@ -3,6 +3,7 @@
 #include <libsoup/soup.h>
 
 #include "base/fixed_text.h"
+#include "base/json_read.h"
 
 namespace kesta {
 
@@ -39,10 +40,18 @@ VmConfigReply parse_vm_config(std::string_view body) {
     return result;
   }
   result.kind = VmConfigReply::Kind::Ok;
-  result.data = data;
-  result.document.emplace(std::move(document));
+  result.config = read_vm_config(data);
   return result;
 }
+
+VmConfig read_vm_config(JsonObject* data) {
+  VmConfig config{text_or_empty(data, "ip"), text_or_empty(data, "ostype"), std::nullopt, std::nullopt};
+  if (JsonObject* pool = object_member(object_member(data, "pool"), "pool")) config.pool = read_pool_settings(pool);
+  if (JsonObject* spice = object_member(data, "spriceInfo")) config.spice = read_spice_info(spice);
+  return config;
+}
+
+void delete_vm_config(gpointer config) noexcept { delete static_cast<VmConfig*>(config); }
 
 PendingRequest send_vm_config_async(const char* server_address, const char* token, const char* vmid,
                                     std::function<void(VmConfigReply)> done) {

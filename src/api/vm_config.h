@@ -10,9 +10,19 @@
 #include <string_view>
 
 #include "api/http.h"
-#include "base/json_read.h"
+#include "api/pool_settings.h"
 
 namespace kesta {
+
+// The "data" of a configuration reply.
+struct VmConfig {
+  std::string address;  // "ip"; empty when absent or not a string
+  std::string os_type;  // "ostype", the same
+  // "pool"."pool"; nothing when either is not an object.
+  std::optional<PoolSettings> pool;
+  // "spriceInfo"; nothing when it is not an object.
+  std::optional<SpiceInfo> spice;
+};
 
 struct VmConfigReply {
   enum class Kind {
@@ -20,16 +30,20 @@ struct VmConfigReply {
     Failed,      // a status other than 200 (a 401 included); see status and message
     Unreadable,  // a 200 whose body does not parse
     Refused,     // "success" not true, or no "data" object; message: "message" or "未知错误"
-    Ok,          // data holds the reply's "data" object
+    Ok,          // config holds the reply's "data"
   };
   Kind kind = Kind::BadAddress;
   guint status = 0;
   // Failed: the body as received, or "无法连接到服务器" when no reply arrived.
   std::string message;
-  // Ok: the parsed reply, which owns data.
-  std::optional<JsonDocument> document;
-  JsonObject* data = nullptr;
+  std::optional<VmConfig> config;
 };
+
+// Reads a reply's "data" object; data may be null.
+VmConfig read_vm_config(JsonObject* data);
+
+// For a GObject's data slot that holds a VmConfig made with new.
+void delete_vm_config(gpointer config) noexcept;
 
 // The request for the VM's connection configuration, with the token.
 HttpRequest vm_config_request(const char* server_address, const char* token, const char* vmid);

@@ -60,17 +60,17 @@ VmListReply parse_vm_list(std::string_view body) {
   return reply;
 }
 
-HttpRequest vm_list_request(const ClientConfig& config, const char* token) {
+HttpRequest vm_list_request(const char* server_address, const char* token) {
   HttpRequest request;
-  request.url = std::string(config.server_address) + "/api/custom/getUserVmList";
+  request.url = std::string(server_address) + "/api/custom/getUserVmList";
   request.token = token;
   request.timeout = kReplyTimeoutSeconds;
   return request;
 }
 
-PendingRequest fetch_vm_list_async(const ClientConfig& config, const char* token,
+PendingRequest fetch_vm_list_async(const char* server_address, const char* token,
                                    std::function<void(VmListReply)> done) {
-  const HttpRequest request = vm_list_request(config, token);
+  const HttpRequest request = vm_list_request(server_address, token);
   return send_request_async(request, [url = request.url, done = std::move(done)](std::optional<HttpReply> reply) {
     if (!reply) {
       g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str());

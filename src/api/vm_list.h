@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "api/http.h"
-#include "base/config.h"
 
 namespace kesta {
 
@@ -34,11 +33,11 @@ struct VmListReply {
 VmListReply parse_vm_list(std::string_view body);
 
 // The request for the list, with the token.
-HttpRequest vm_list_request(const ClientConfig& config, const char* token);
+HttpRequest vm_list_request(const char* server_address, const char* token);
 
 // Fetches the list with the token; every failure gives an empty list with
 // ok false, and prints why when the reply is in.
-PendingRequest fetch_vm_list_async(const ClientConfig& config, const char* token,
+PendingRequest fetch_vm_list_async(const char* server_address, const char* token,
                                    std::function<void(VmListReply)> done);
 
 }  // namespace kesta

@@ -14,11 +14,11 @@ constexpr std::size_t kMaxLoggedText = 1000;
 
 }  // namespace
 
-HttpRequest vm_power_request(const ClientConfig& config, const char* token, const char* vmid,
+HttpRequest vm_power_request(const char* server_address, const char* token, const char* vmid,
                              const PowerCommand& command) {
   HttpRequest request;
   request.method = "POST";
-  request.url = std::string(config.server_address) + "/api/custom/vm/status/" + command.word +
+  request.url = std::string(server_address) + "/api/custom/vm/status/" + command.word +
                 "?vmid=" + query_value(vmid);
   request.token = token;
   request.timeout = kReplyTimeoutSeconds;
@@ -49,9 +49,9 @@ PowerReply read_power_reply(const std::optional<HttpReply>& reply, const std::st
 
 }  // namespace
 
-PendingRequest send_vm_power_async(const ClientConfig& config, const char* token, const char* vmid,
+PendingRequest send_vm_power_async(const char* server_address, const char* token, const char* vmid,
                                    const PowerCommand& command, std::function<void(PowerReply)> done) {
-  const HttpRequest request = vm_power_request(config, token, vmid, command);
+  const HttpRequest request = vm_power_request(server_address, token, vmid, command);
   g_print(command.log_format, request.url.c_str());
   return send_request_async(request, [url = request.url, done = std::move(done)](std::optional<HttpReply> reply) {
     done(read_power_reply(reply, url));

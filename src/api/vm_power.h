@@ -7,7 +7,6 @@
 #include <string>
 
 #include "api/http.h"
-#include "base/config.h"
 
 namespace kesta {
 
@@ -39,13 +38,13 @@ struct PowerReply {
 };
 
 // The request for the command on the VM, with the token.
-HttpRequest vm_power_request(const ClientConfig& config, const char* token, const char* vmid,
+HttpRequest vm_power_request(const char* server_address, const char* token, const char* vmid,
                              const PowerCommand& command);
 
 // Prints the URL line when sending, and parser errors before the caller
 // looks at the status: a 401 is the caller's to handle before anything else
 // is said.
-PendingRequest send_vm_power_async(const ClientConfig& config, const char* token, const char* vmid,
+PendingRequest send_vm_power_async(const char* server_address, const char* token, const char* vmid,
                                    const PowerCommand& command, std::function<void(PowerReply)> done);
 
 }  // namespace kesta

@@ -19,8 +19,9 @@ void read_text(JsonObject* root, const char* key, char (&field)[N]) {
   if (const char* text = string_member(root, key)) copy_fixed(field, text);
 }
 
+// Any member that is there sets the flag; one of another type clears it.
 void read_flag_member(JsonObject* root, const char* key, gint32& flag) {
-  if (const auto value = flag_member(root, key)) flag = *value ? 1 : 0;
+  if (JsonNode* node = member(root, key)) flag = node_flag(node) ? 1 : 0;
 }
 
 }  // namespace
@@ -109,18 +110,12 @@ bool save_config_file(const char* path, const ClientConfig& config) {
   }
   json_builder_end_object(b);
 
-  JsonNodePtr root(json_builder_get_root(b));
-  auto generator = take_ref(json_generator_new());
-  json_generator_set_pretty(generator.get(), TRUE);
-  json_generator_set_indent(generator.get(), 2);
-  json_generator_set_root(generator.get(), root.get());
-  gsize length = 0;
-  GCharPtr text(json_generator_to_data(generator.get(), &length));
+  const std::string text = builder_text(b, JsonLayout::pretty);
 
   // The file holds the saved password, and a save must never leave it half
   // written: a temporary file beside it is synced and renamed over it.
   Error error;
-  if (!g_file_set_contents_full(path, text.get(), static_cast<gssize>(length),
+  if (!g_file_set_contents_full(path, text.data(), static_cast<gssize>(text.size()),
                                 static_cast<GFileSetContentsFlags>(G_FILE_SET_CONTENTS_CONSISTENT |
                                                                    G_FILE_SET_CONTENTS_DURABLE),
                                 0600, error)) {

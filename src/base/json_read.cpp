@@ -128,6 +128,11 @@ const char* string_member(JsonObject* object, const char* key) noexcept {
   return json_node_get_string(node);
 }
 
+std::string text_or_empty(JsonObject* object, const char* key) {
+  const char* text = string_member(object, key);
+  return text ? text : "";
+}
+
 std::optional<gint64> int_member(JsonObject* object, const char* key) noexcept {
   JsonNode* node = member(object, key);
   if (!node || !JSON_NODE_HOLDS_VALUE(node) || json_node_get_value_type(node) != G_TYPE_INT64)
@@ -137,8 +142,36 @@ std::optional<gint64> int_member(JsonObject* object, const char* key) noexcept {
 
 std::optional<bool> flag_member(JsonObject* object, const char* key) noexcept {
   JsonNode* node = member(object, key);
-  if (!node) return std::nullopt;
-  return node_flag(node);
+  if (!node || !JSON_NODE_HOLDS_VALUE(node)) return std::nullopt;
+  switch (json_node_get_value_type(node)) {
+    case G_TYPE_BOOLEAN:
+    case G_TYPE_INT64:
+    case G_TYPE_DOUBLE:
+      return node_flag(node);
+    default:
+      return std::nullopt;
+  }
+}
+
+JsonObjectPtr parse_object(const char* text) {
+  if (!text) return nullptr;
+  // The same guards as for a whole reply: depth, and texts made UTF-8.
+  const JsonDocument document(text, nullptr);
+  JsonObject* root = document.root_object();
+  // The reference outlives the document, which would otherwise free the tree.
+  return root ? JsonObjectPtr(json_object_ref(root)) : nullptr;
+}
+
+std::string builder_text(JsonBuilder* builder, JsonLayout layout) {
+  const JsonNodePtr root(json_builder_get_root(builder));
+  auto generator = take_ref(json_generator_new());
+  if (layout == JsonLayout::pretty) {
+    json_generator_set_pretty(generator.get(), TRUE);
+    json_generator_set_indent(generator.get(), 2);
+  }
+  json_generator_set_root(generator.get(), root.get());
+  const GCharPtr text(json_generator_to_data(generator.get(), nullptr));
+  return text.get();
 }
 
 JsonDocument::JsonDocument(std::string_view text, GError** error) {

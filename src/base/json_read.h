@@ -1,17 +1,22 @@
-// Reading members of parsed JSON without trusting their types: a member of
-// an unexpected type counts as absent, and nothing here emits a critical.
+// Reading and writing JSON.  The one rule of the readers: a member of an
+// unexpected type counts as absent, quietly (the json-glib accessors would
+// emit a critical for it).  Every reader takes a null object as one without
+// members.  The one place that reads other types otherwise is node_flag,
+// for the callers that take any member that is there as a flag.
 #pragma once
 
 #include <json-glib/json-glib.h>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "base/ptr.h"
 
 namespace kesta {
 
-// true and false as such, numbers when not zero; anything else is false.
+// true and false as such, numbers when not zero; anything else (null, a
+// string, an object, an array, no node at all) is false.
 bool node_flag(JsonNode* node) noexcept;
 
 // The member when it is present (of any type), else null.
@@ -20,10 +25,24 @@ JsonNode* member(JsonObject* object, const char* key) noexcept;
 JsonObject* object_member(JsonObject* object, const char* key) noexcept;
 // The member's text, or null when absent or not a string.
 const char* string_member(JsonObject* object, const char* key) noexcept;
-// The member's integer, or nothing when absent or not an integer.
+// The same as a copy, empty when absent or not a string.
+std::string text_or_empty(JsonObject* object, const char* key);
+// The member's integer (a number without fraction), or nothing when absent
+// or not an integer.
 std::optional<gint64> int_member(JsonObject* object, const char* key) noexcept;
-// The member read as a flag (see node_flag); nothing when absent.
+// A boolean member; numbers count as well, non-zero being true.  Nothing
+// when absent or of another type (null and "true" included).
 std::optional<bool> flag_member(JsonObject* object, const char* key) noexcept;
+
+// Some members carry a JSON object as text.  Null when the text is null,
+// does not parse or holds something other than an object; the parse error
+// is of no interest to anyone.
+JsonObjectPtr parse_object(const char* text);
+
+// The text the builder's root becomes: compact, or pretty with an indent of
+// two spaces.
+enum class JsonLayout { compact, pretty };
+std::string builder_text(JsonBuilder* builder, JsonLayout layout);
 
 // A parsed document; the parser owns every node.
 class JsonDocument {

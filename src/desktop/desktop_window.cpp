@@ -159,10 +159,11 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
   // The window is there at once, saying that the list is loading.  A failed
   // first load only shows the empty list; it does not end the session.
   MainWindowData* record = data.get();
-  data->list_request = fetch_vm_list_async(app_config, data->token.get(), [record](VmListReply reply) {
-    record->vm_list = std::move(reply.vms);
-    show_vm_page(record);
-  });
+  data->list_request =
+      fetch_vm_list_async(app_config.server_address, data->token.get(), [record](VmListReply reply) {
+        record->vm_list = std::move(reply.vms);
+        show_vm_page(record);
+      });
   g_signal_connect(window, "hide", G_CALLBACK(on_desktop_hidden), record);
 
   data->refresh_timer = add_timeout(kRefreshMilliseconds, refresh_timer_tick, record);

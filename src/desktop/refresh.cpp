@@ -15,10 +15,11 @@ namespace {
 // Replaces the list with a fresh load, then tells whether it succeeded.  A
 // load already under way gives way to this one.
 void reload(MainWindowData* data, std::function<void(bool ok)> then) {
-  data->list_request = fetch_vm_list_async(app_config, data->token.get(), [data, then](VmListReply reply) {
-    data->vm_list = std::move(reply.vms);
-    then(reply.ok);
-  });
+  data->list_request =
+      fetch_vm_list_async(app_config.server_address, data->token.get(), [data, then](VmListReply reply) {
+        data->vm_list = std::move(reply.vms);
+        then(reply.ok);
+      });
 }
 
 gboolean end_timer(MainWindowData* data, const char* line) {

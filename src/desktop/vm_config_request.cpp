@@ -4,7 +4,6 @@
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
-#include "base/json_read.h"
 #include "desktop/refresh.h"
 #include "launch/dispatch.h"
 #include "ui/data_keys.h"
@@ -17,11 +16,6 @@ namespace {
 // Of the reply's texts the log keeps this much: a terminal's log lives on a
 // small disk.
 constexpr std::size_t kMaxLoggedText = 200;
-
-const char* text_or_empty(JsonObject* object, const char* key) {
-  const char* text = string_member(object, key);
-  return text ? text : "";
-}
 
 void connect_with(const VmConfigReply& reply, const char* vmid, const MainWindowData& record) {
   GtkWidget* window = record.window;
@@ -45,21 +39,19 @@ void connect_with(const VmConfigReply& reply, const char* vmid, const MainWindow
       break;
   }
 
-  JsonObject* data = reply.data;
+  const VmConfig& config = *reply.config;
   g_object_set_data_full(G_OBJECT(window), keys::kVmId, g_strdup(vmid), g_free);
-  g_object_set_data_full(G_OBJECT(window), keys::kVmData, json_object_ref(data),
-                         reinterpret_cast<GDestroyNotify>(json_object_unref));
+  g_object_set_data_full(G_OBJECT(window), keys::kVmData, new VmConfig(config), delete_vm_config);
 
-  const char* address = text_or_empty(data, "ip");
-  const char* os_type = text_or_empty(data, "ostype");
-  JsonObject* pool = object_member(object_member(data, "pool"), "pool");
-  if (!pool) {
+  if (!config.pool) {
     show_message_dialog(parent, "配置错误", "无法获取虚拟机池配置信息");
     return;
   }
-  const char* connect_type = text_or_empty(pool, "connecttype");
+  const PoolSettings& pool = *config.pool;
+  const char* address = config.address.c_str();
+  const char* connect_type = pool.connect_type.c_str();
   g_print("准备连接到虚拟机 - IP: %s, OS: %s, 连接类型: %s\n", readable_text(address, kMaxLoggedText).c_str(),
-          readable_text(os_type, kMaxLoggedText).c_str(), readable_text(connect_type, kMaxLoggedText).c_str());
+          readable_text(config.os_type, kMaxLoggedText).c_str(), readable_text(connect_type, kMaxLoggedText).c_str());
 
   if (!record.mac_sign_in) {
     dispatch_connection(connect_type, address, record.username.c_str(), record.password.c_str(), parent, pool);

@@ -37,7 +37,7 @@ void power_request(MainWindowData* data, const char* vmid, const PowerCommand& c
                    const char* failure_title) {
   data->busy.emplace(data->window, "正在发送请求…");
   data->action_request =
-      send_vm_power_async(app_config, data->token.get(), vmid, command, [=](PowerReply reply) {
+      send_vm_power_async(app_config.server_address, data->token.get(), vmid, command, [=](PowerReply reply) {
         data->busy.reset();
         show_outcome(reply, success_message, failure_title, data->window);
       });

@@ -129,7 +129,7 @@ void status_channel_connect() {
   }
   std::string username = mac_login_name(mac.get());
   channel->token_request =
-      fetch_access_token_async(username.c_str(), mac.get(), app_config.server_address, kTokenTimeoutSeconds,
+      fetch_access_token_async(app_config.server_address, username.c_str(), mac.get(), kTokenTimeoutSeconds,
                                [username] { open_connection(username); });
 }
 

@@ -2,6 +2,7 @@
 
 #include <json-glib/json-glib.h>
 
+#include "base/json_read.h"
 #include "base/ptr.h"
 #include "host/system_stats.h"
 
@@ -21,11 +22,7 @@ std::string status_message(const char* host_name) {
   json_builder_add_string_value(b, valid_name.get());
   json_builder_end_object(b);
 
-  const JsonNodePtr root(json_builder_get_root(b));
-  auto generator = take_ref(json_generator_new());
-  json_generator_set_root(generator.get(), root.get());
-  const GCharPtr text(json_generator_to_data(generator.get(), nullptr));
-  return text.get();
+  return builder_text(b, JsonLayout::compact);
 }
 
 }  // namespace kesta

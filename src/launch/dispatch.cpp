@@ -32,7 +32,7 @@ Launcher launcher_for(Viewer viewer) noexcept {
 }  // namespace
 
 void dispatch_connection(const char* connection_type, const char* address, const char* username,
-                         const char* password, GtkWindow* window, JsonObject* pool) {
+                         const char* password, GtkWindow* window, const PoolSettings& pool) {
   const char* type = or_empty(connection_type);
   g_print("连接类型: %s, IP: %s\n", readable_text(type, kMaxLoggedText).c_str(),
           readable_text(or_empty(address), kMaxLoggedText).c_str());

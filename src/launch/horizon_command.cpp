@@ -1,16 +1,14 @@
 #include "launch/horizon_command.h"
 
-#include "launch/json_member.h"
-
 namespace kesta {
 
 HorizonSettings read_horizon_settings(const LaunchRequest& request, const ViewerPaths& paths) {
   return HorizonSettings{paths.vmware_view,
-                         json::text_or_empty(request.pool, "connecttype"),
+                         request.pool.connect_type,
                          std::string(request.address),
                          std::string(request.username),
                          std::string(request.password),
-                         read_resource_flags(request.pool)};
+                         request.pool.resource};
 }
 
 std::vector<std::string> horizon_arguments(const HorizonSettings& settings) {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "api/pool_settings.h"
 #include "launch/launcher.h"
-#include "launch/resource_flags.h"
 #include "launch/viewer_paths.h"
 
 namespace kesta {

@@ -2,21 +2,23 @@
 #pragma once
 
 #include <gtk/gtk.h>
-#include <json-glib/json-glib.h>
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "api/pool_settings.h"
+
 namespace kesta {
 
-// The connection details of one VM, all borrowed for the call.
+// The connection details of one VM; the texts and the window are borrowed
+// for the call.
 struct LaunchRequest {
   std::string_view address;   // the VM's "ip"
   std::string_view username;  // the login user name of the configuration
   std::string_view password;  // the stored password in plain text, or empty
   GtkWindow* window = nullptr;  // the desktop window, carrying "vm_id" and "vm_data"
-  JsonObject* pool = nullptr;   // the pool settings of the reply
+  PoolSettings pool;            // the pool settings of the reply
 };
 
 // Either the viewer was started, or the message says why not.

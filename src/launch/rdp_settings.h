@@ -7,9 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "launch/display_params.h"
+#include "api/pool_settings.h"
 #include "launch/launcher.h"
-#include "launch/resource_flags.h"
 #include "launch/viewer_paths.h"
 
 namespace kesta {

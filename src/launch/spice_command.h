@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/resource_flags.h"
+#include "api/pool_settings.h"
 
 namespace kesta {
 

@@ -7,18 +7,22 @@
 
 #include "base/fixed_text.h"
 #include "base/ptr.h"
-#include "launch/json_member.h"
 
 namespace kesta {
 
 namespace {
 
 constexpr std::size_t kMaxPath = 255;
+constexpr char kGroup[] = "virt-viewer";
 
-// False, adding nothing, for a value the file cannot carry whole.
-bool add_line(std::string& text, std::string_view key, std::string_view value) {
+using KeyFilePtr = std::unique_ptr<GKeyFile, FnDeleter<GKeyFile, g_key_file_unref>>;
+
+// False, setting nothing, for a value the file cannot carry whole: the
+// key-file reader drops a form feed at the start of a value (and any blanks
+// after it), and no escape protects it.
+bool set_value(GKeyFile* file, const char* key, const std::string& value) {
   if (value.starts_with('\f')) return false;
-  text.append(key).append("=").append(escape_spice_value(value)).append("\n");
+  g_key_file_set_string(file, kGroup, key, value.c_str());
   return true;
 }
 
@@ -57,47 +61,24 @@ std::optional<std::string> spice_file_path(std::string_view vm_id, std::string_v
   return path;
 }
 
-std::string escape_spice_value(std::string_view value) {
-  std::string escaped;
-  escaped.reserve(value.size());
-  // The reader drops blanks at the start of a value unless escaped.
-  bool leading = true;
-  for (char c : value) {
-    if (c == ' ' && leading) {
-      escaped += "\\s";
-    } else if (c == '\t' && leading) {
-      escaped += "\\t";
-    } else if (c == '\n') {
-      escaped += "\\n";
-    } else if (c == '\r') {
-      escaped += "\\r";
-    } else if (c == '\\') {
-      escaped += "\\\\";
-    } else {
-      escaped += c;
-      leading = false;
-    }
-  }
-  return escaped;
-}
-
-std::optional<std::string> spice_file_text(JsonObject* spice_info) {
-  auto text_of = [spice_info](const char* key) { return json::text_or_empty(spice_info, key); };
-  std::string text = "[virt-viewer]\n";
-  const bool whole =
-      add_line(text, "ca", text_of("ca")) && add_line(text, "host", text_of("host")) &&
-      add_line(text, "host-subject", text_of("host-subject")) && add_line(text, "password", text_of("password")) &&
-      add_line(text, "proxy", text_of("proxy")) && add_line(text, "release-cursor", text_of("release-cursor")) &&
-      add_line(text, "secure-attention", text_of("secure-attention")) &&
-      add_line(text, "title", "kesta-" + text_of("title")) &&
-      add_line(text, "tls-port", std::to_string(json::integer(spice_info, "tls-port").value_or(0))) &&
-      add_line(text, "toggle-fullscreen", text_of("toggle-fullscreen"));
+std::optional<std::string> spice_file_text(const SpiceInfo& info) {
+  // Written by the same key-file code that remote-viewer reads it with.
+  const KeyFilePtr file(g_key_file_new());
+  GKeyFile* f = file.get();
+  const bool whole = set_value(f, "ca", info.ca) && set_value(f, "host", info.host) &&
+                     set_value(f, "host-subject", info.host_subject) && set_value(f, "password", info.password) &&
+                     set_value(f, "proxy", info.proxy) && set_value(f, "release-cursor", info.release_cursor) &&
+                     set_value(f, "secure-attention", info.secure_attention) &&
+                     set_value(f, "title", "kesta-" + info.title) &&
+                     set_value(f, "tls-port", std::to_string(info.tls_port)) &&
+                     set_value(f, "toggle-fullscreen", info.toggle_fullscreen) && set_value(f, "type", "spice");
   if (!whole) return std::nullopt;
-  text += "type=spice\n";
-  return text;
+  gsize length = 0;
+  const GCharPtr text(g_key_file_to_data(f, &length, nullptr));
+  return std::string(text.get(), length);
 }
 
-std::optional<std::string> write_spice_file(const char* vm_id, JsonObject* spice_info) {
+std::optional<std::string> write_spice_file(const char* vm_id, const SpiceInfo* spice_info) {
   if (!vm_id || !spice_info) return std::nullopt;
   std::optional<std::string> path = spice_file_path(vm_id);
   if (!path) {
@@ -105,7 +86,7 @@ std::optional<std::string> write_spice_file(const char* vm_id, JsonObject* spice
     return std::nullopt;
   }
   const std::string planned = *path;
-  const std::optional<std::string> text = spice_file_text(spice_info);
+  const std::optional<std::string> text = spice_file_text(*spice_info);
   if (text && !name_is_ours(*path)) {
     const std::optional<std::string> dir = private_dir();
     path = dir ? spice_file_path(vm_id, *dir) : std::nullopt;

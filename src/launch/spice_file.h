@@ -1,11 +1,11 @@
 // The virt-viewer connection file of a SPICE session.
 #pragma once
 
-#include <json-glib/json-glib.h>
-
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "api/pool_settings.h"
 
 namespace kesta {
 
@@ -15,17 +15,11 @@ namespace kesta {
 // could be another VM's.
 std::optional<std::string> spice_file_path(std::string_view vm_id, std::string_view dir = "/tmp");
 
-// A value as the file's key-file format reads it back: a backslash, a line
-// break and a carriage return become \\, \n and \r, and leading blanks \s
-// and \t, so that a value is never cut and never adds a key.
-std::string escape_spice_value(std::string_view value);
-
-// The file's twelve lines, from the server's "spriceInfo" object: a text
-// member it lacks is written empty, a missing "tls-port" as 0.  Nothing when
-// a value starts with a form feed: the format's reader drops it (and any
-// blanks after it), and no escape protects it, so the viewer would get
-// another value than the one sent.
-std::optional<std::string> spice_file_text(JsonObject* spice_info);
+// The file's twelve lines, from the server's "spriceInfo", as GKeyFile
+// writes them.  Nothing when a value starts with a form feed: the format's
+// reader drops it (and any blanks after it), and no escape protects it, so
+// the viewer would get another value than the one sent.
+std::optional<std::string> spice_file_text(const SpiceInfo& spice_info);
 
 // Writes the file for the VM and returns its path.  The file holds the SPICE
 // password, so it is owner-only, and it replaces whatever is at the name
@@ -35,6 +29,7 @@ std::optional<std::string> spice_file_text(JsonObject* spice_info);
 // directory of the user's own instead: $XDG_RUNTIME_DIR when it is one, else
 // a new 0700 directory in the temporary folder.  Prints
 // "无法创建SPICE连接文件: %s" when the file cannot be written.
-std::optional<std::string> write_spice_file(const char* vm_id, JsonObject* spice_info);
+// Nothing when vm_id or spice_info is null.
+std::optional<std::string> write_spice_file(const char* vm_id, const SpiceInfo* spice_info);
 
 }  // namespace kesta

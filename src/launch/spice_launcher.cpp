@@ -1,8 +1,8 @@
 #include "launch/spice_launcher.h"
 
+#include "api/vm_config.h"
 #include "base/ptr.h"
 #include "launch/command_line.h"
-#include "launch/json_member.h"
 #include "launch/spawn.h"
 #include "launch/spice_command.h"
 #include "launch/spice_file.h"
@@ -27,15 +27,14 @@ LaunchResult launch_spice(const LaunchRequest& request) {
   const auto* vm_id = static_cast<const char*>(window_data(request.window, keys::kVmId));
   if (!vm_id) return LaunchResult::failure("无法获取虚拟机ID");
 
-  auto* vm_data = static_cast<JsonObject*>(window_data(request.window, keys::kVmData));
-  JsonObject* spice_info = json::object(vm_data, "spriceInfo");
-  if (!spice_info) return LaunchResult::failure("服务器没有提供SPICE连接信息");
+  const auto* vm_data = static_cast<const VmConfig*>(window_data(request.window, keys::kVmData));
+  if (!vm_data || !vm_data->spice) return LaunchResult::failure("服务器没有提供SPICE连接信息");
 
-  const std::optional<std::string> file = write_spice_file(vm_id, spice_info);
+  const std::optional<std::string> file = write_spice_file(vm_id, &*vm_data->spice);
   if (!file) return LaunchResult::failure("创建SPICE连接文件失败");
 
   Error error;
-  if (!spawn_detached(fit_command_line(spice_arguments(program, *file, read_resource_flags(request.pool))),
+  if (!spawn_detached(fit_command_line(spice_arguments(program, *file, request.pool.resource)),
                       error))
     return LaunchResult::failure(std::string("启动SPICE客户端失败: ") + error.message_or(""));
   return LaunchResult::success();

@@ -40,7 +40,7 @@ inline constexpr char kStatus[] = "status";
 
 // On the desktop window.
 inline constexpr char kVmId[] = "vm_id";      // the VM id of the last connection request, a C string
-inline constexpr char kVmData[] = "vm_data";  // that request's reply data, a JsonObject
+inline constexpr char kVmData[] = "vm_data";  // that request's reply data, a VmConfig
 
 // On the registration dialog; its account and password entries are kept
 // under kUsernameEntry and kPasswordEntry.
