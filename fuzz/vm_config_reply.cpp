@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text = kesta::fuzz::input_text(data, size);
   const VmConfigReply reply = kesta::parse_vm_config(text);
   require(reply.status == 0, "the parser sets no status");
-  if (reply.kind != VmConfigReply::Kind::Ok) {
-    require(reply.kind == VmConfigReply::Kind::Unreadable || reply.kind == VmConfigReply::Kind::Refused,
+  if (reply.kind != ReplyKind::Ok) {
+    require(reply.kind == ReplyKind::Unreadable || reply.kind == ReplyKind::Refused,
             "a 200 reply is read, refused or unreadable");
     require(!reply.config, "only a reply that is read gives a configuration");
     return 0;

@@ -9,7 +9,7 @@
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
-#include "launch/viewer_paths.h"
+#include "launch/viewer.h"
 #include "support/client_fixture.h"
 #include "support/print_capture.h"
 #include "support/spin.h"

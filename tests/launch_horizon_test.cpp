@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "base/json_read.h"
-#include "launch/horizon_command.h"
+#include "launch/horizon.h"
 
 namespace kesta {
 namespace {

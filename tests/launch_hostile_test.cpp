@@ -11,11 +11,10 @@
 #include <vector>
 
 #include "base/json_read.h"
-#include "launch/command_line.h"
-#include "launch/horizon_command.h"
-#include "launch/rdp_command.h"
-#include "launch/rdp_settings.h"
-#include "launch/spice_command.h"
+#include "launch/horizon.h"
+#include "launch/rdp.h"
+#include "launch/spice.h"
+#include "launch/viewer.h"
 
 namespace kesta {
 namespace {

@@ -7,9 +7,8 @@
 
 #include "api/pool_settings.h"
 #include "base/json_read.h"
-#include "launch/horizon_command.h"
-#include "launch/rdp_command.h"
-#include "launch/rdp_settings.h"
+#include "launch/horizon.h"
+#include "launch/rdp.h"
 #include "launch/spice_file.h"
 
 namespace kesta {

@@ -9,8 +9,7 @@
 
 #include "base/cipher.h"
 #include "base/json_read.h"
-#include "launch/rdp_command.h"
-#include "launch/rdp_settings.h"
+#include "launch/rdp.h"
 
 namespace kesta {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "base/json_read.h"
 #include "base/ptr.h"
-#include "launch/spice_command.h"
+#include "launch/spice.h"
 #include "launch/spice_file.h"
 #include "support/temp_home.h"
 

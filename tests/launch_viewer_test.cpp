@@ -18,10 +18,10 @@
 
 #include "base/json_read.h"
 #include "base/ptr.h"
-#include "launch/command_line.h"
-#include "launch/rdp_command.h"
-#include "launch/spice_command.h"
+#include "launch/rdp.h"
+#include "launch/spice.h"
 #include "launch/spice_file.h"
+#include "launch/viewer.h"
 #include "support/dialog_recorder.h"
 #include "support/spin.h"
 #include "support/temp_home.h"

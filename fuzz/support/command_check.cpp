@@ -8,14 +8,11 @@
 #include "base/cipher.h"
 #include "base/json_read.h"
 #include "base/ptr.h"
-#include "launch/command_line.h"
-#include "launch/horizon_command.h"
-#include "launch/launcher.h"
-#include "launch/rdp_command.h"
-#include "launch/rdp_settings.h"
-#include "launch/spice_command.h"
+#include "launch/horizon.h"
+#include "launch/rdp.h"
+#include "launch/spice.h"
 #include "launch/spice_file.h"
-#include "launch/viewer_paths.h"
+#include "launch/viewer.h"
 #include "support/fuzz.h"
 
 namespace kesta::fuzz {

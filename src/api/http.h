@@ -42,6 +42,16 @@ struct HttpReply {
   bool has_body = false;
 };
 
+// How a request about one VM ended: the power requests and the connection
+// configuration tell the user alike.
+enum class ReplyKind {
+  BadAddress,  // no request could be made
+  Failed,      // a status the request does not accept (a 401 included)
+  Unreadable,  // an accepted status whose body does not parse
+  Refused,     // an accepted status, but "success" is not true
+  Ok,
+};
+
 // What the handler of a request gets: the reply, or nothing when the URL
 // does not make a request (no scheme or host).
 using ReplyHandler = std::function<void(std::optional<HttpReply>)>;

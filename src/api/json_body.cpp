@@ -15,7 +15,7 @@ std::string compact_json(std::initializer_list<std::pair<const char*, const char
     json_builder_add_string_value(builder.get(), value ? value : "");
   }
   json_builder_end_object(builder.get());
-  return builder_text(builder.get(), JsonLayout::compact);
+  return builder_text(builder.get(), JsonLayout::Compact);
 }
 
 }  // namespace kesta

@@ -28,18 +28,18 @@ VmConfigReply parse_vm_config(std::string_view body) {
   JsonDocument document(body, error);
   if (!document.root()) {
     g_print("解析响应失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedText).c_str());
-    result.kind = VmConfigReply::Kind::Unreadable;
+    result.kind = ReplyKind::Unreadable;
     return result;
   }
   JsonObject* root = document.root_object();
   JsonObject* data = object_member(root, "data");
   if (!flag_member(root, "success").value_or(false) || !data) {
     const char* message = string_member(root, "message");
-    result.kind = VmConfigReply::Kind::Refused;
+    result.kind = ReplyKind::Refused;
     result.message = message ? message : "未知错误";
     return result;
   }
-  result.kind = VmConfigReply::Kind::Ok;
+  result.kind = ReplyKind::Ok;
   result.config = read_vm_config(data);
   return result;
 }
@@ -64,7 +64,7 @@ PendingRequest send_vm_config_async(const char* server_address, const char* toke
     }
     result.status = reply->status;
     if (reply->status != SOUP_STATUS_OK) {
-      result.kind = VmConfigReply::Kind::Failed;
+      result.kind = ReplyKind::Failed;
       result.message = reply->has_body ? reply->body : "无法连接到服务器";
       return done(std::move(result));
     }

@@ -25,14 +25,10 @@ struct VmConfig {
 };
 
 struct VmConfigReply {
-  enum class Kind {
-    BadAddress,  // no request could be made
-    Failed,      // a status other than 200 (a 401 included); see status and message
-    Unreadable,  // a 200 whose body does not parse
-    Refused,     // "success" not true, or no "data" object; message: "message" or "未知错误"
-    Ok,          // config holds the reply's "data"
-  };
-  Kind kind = Kind::BadAddress;
+  // Failed: a status other than 200.  Refused: "success" not true, or no
+  // "data" object; message: "message" or "未知错误".  Ok: config holds the
+  // reply's "data".
+  ReplyKind kind = ReplyKind::BadAddress;
   guint status = 0;
   // Failed: the body as received, or "无法连接到服务器" when no reply arrived.
   std::string message;

@@ -30,21 +30,21 @@ namespace {
 PowerReply read_power_reply(const std::optional<HttpReply>& reply, const std::string& url) {
   if (!reply) {
     g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str());
-    return {PowerReply::Kind::BadAddress, 0, {}};
+    return {ReplyKind::BadAddress, 0, {}};
   }
   if (reply->status == SOUP_STATUS_OK || reply->status == SOUP_STATUS_CREATED) {
     Error error;
     JsonDocument document(reply->body, error);
     if (!document.root()) {
       g_print("解析响应失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedText).c_str());
-      return {PowerReply::Kind::Unreadable, reply->status, {}};
+      return {ReplyKind::Unreadable, reply->status, {}};
     }
     JsonObject* root = document.root_object();
-    if (flag_member(root, "success").value_or(false)) return {PowerReply::Kind::Succeeded, reply->status, {}};
+    if (flag_member(root, "success").value_or(false)) return {ReplyKind::Ok, reply->status, {}};
     const char* message = string_member(root, "message");
-    return {PowerReply::Kind::Refused, reply->status, message ? message : "未知错误"};
+    return {ReplyKind::Refused, reply->status, message ? message : "未知错误"};
   }
-  return {PowerReply::Kind::Failed, reply->status, reply->has_body ? reply->body : "无法连接到服务器"};
+  return {ReplyKind::Failed, reply->status, reply->has_body ? reply->body : "无法连接到服务器"};
 }
 
 }  // namespace

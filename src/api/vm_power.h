@@ -23,14 +23,9 @@ inline constexpr PowerCommand kStart{"start", "启动虚拟机URL: %s\n"};
 inline constexpr PowerCommand action_command(const char* word) { return {word, "关机虚拟机URL: %s\n"}; }
 
 struct PowerReply {
-  enum class Kind {
-    BadAddress,  // no request could be made
-    Succeeded,   // 200 or 201 with "success" true
-    Refused,     // 200 or 201 otherwise; message: "message" or "未知错误"
-    Unreadable,  // 200 or 201 whose body does not parse
-    Failed,      // any other status (a 401 included); see status and message
-  };
-  Kind kind;
+  // Ok: 200 or 201 with "success" true; Refused, Unreadable: 200 or 201;
+  // Failed: any other status.
+  ReplyKind kind;
   guint status = 0;
   // Refused: the service's message.  Failed: the body as received, or
   // "无法连接到服务器" when no reply arrived.

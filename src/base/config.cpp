@@ -110,7 +110,7 @@ bool save_config_file(const char* path, const ClientConfig& config) {
   }
   json_builder_end_object(b);
 
-  const std::string text = builder_text(b, JsonLayout::pretty);
+  const std::string text = builder_text(b, JsonLayout::Pretty);
 
   // The file holds the saved password, and a save must never leave it half
   // written: a temporary file beside it is synced and renamed over it.

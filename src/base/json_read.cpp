@@ -165,7 +165,7 @@ JsonObjectPtr parse_object(const char* text) {
 std::string builder_text(JsonBuilder* builder, JsonLayout layout) {
   const JsonNodePtr root(json_builder_get_root(builder));
   auto generator = take_ref(json_generator_new());
-  if (layout == JsonLayout::pretty) {
+  if (layout == JsonLayout::Pretty) {
     json_generator_set_pretty(generator.get(), TRUE);
     json_generator_set_indent(generator.get(), 2);
   }

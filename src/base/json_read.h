@@ -41,7 +41,7 @@ JsonObjectPtr parse_object(const char* text);
 
 // The text the builder's root becomes: compact, or pretty with an indent of
 // two spaces.
-enum class JsonLayout { compact, pretty };
+enum class JsonLayout { Compact, Pretty };
 std::string builder_text(JsonBuilder* builder, JsonLayout layout);
 
 // A parsed document; the parser owns every node.

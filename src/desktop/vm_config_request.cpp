@@ -4,7 +4,7 @@
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
-#include "desktop/refresh.h"
+#include "desktop/vm_requests.h"
 #include "launch/dispatch.h"
 #include "ui/data_keys.h"
 #include "ui/dialog.h"
@@ -20,24 +20,7 @@ constexpr std::size_t kMaxLoggedText = 200;
 void connect_with(const VmConfigReply& reply, const char* vmid, const MainWindowData& record) {
   GtkWidget* window = record.window;
   GtkWindow* parent = GTK_WINDOW(window);
-  switch (reply.kind) {
-    case VmConfigReply::Kind::BadAddress:
-      show_message_dialog(parent, "请求错误", "无法创建HTTP请求");
-      return;
-    case VmConfigReply::Kind::Failed:
-      if (handle_session_expiry(reply.status, window)) return;
-      g_print("请求失败，状态码: %d\n", static_cast<int>(reply.status));
-      show_message_dialog(parent, "获取配置失败", reply.message.c_str());
-      return;
-    case VmConfigReply::Kind::Unreadable:
-      show_message_dialog(parent, "响应错误", "无法解析服务器响应");
-      return;
-    case VmConfigReply::Kind::Refused:
-      show_message_dialog(parent, "获取配置失败", reply.message.c_str());
-      return;
-    case VmConfigReply::Kind::Ok:
-      break;
-  }
+  if (report_unsuccessful(reply.kind, reply.status, reply.message, "获取配置失败", window)) return;
 
   const VmConfig& config = *reply.config;
   g_object_set_data_full(G_OBJECT(window), keys::kVmId, g_strdup(vmid), g_free);

@@ -7,31 +7,31 @@
 
 namespace kesta {
 
-namespace {
-
-void show_outcome(const PowerReply& reply, const char* success_message, const char* failure_title,
-                  GtkWidget* parent) {
-  GtkWindow* window = GTK_WINDOW(parent);
-  switch (reply.kind) {
-    case PowerReply::Kind::BadAddress:
-      show_message_dialog(window, "请求错误", "无法创建HTTP请求");
-      return;
-    case PowerReply::Kind::Succeeded:
-      show_message_dialog(window, "成功", success_message);
-      return;
-    case PowerReply::Kind::Refused:
-      show_message_dialog(window, failure_title, reply.message.c_str());
-      return;
-    case PowerReply::Kind::Unreadable:
-      show_message_dialog(window, "响应错误", "无法解析服务器响应");
-      return;
-    case PowerReply::Kind::Failed:
-      if (handle_session_expiry(reply.status, parent)) return;
-      g_print("请求失败，状态码: %d\n", static_cast<int>(reply.status));
-      show_message_dialog(window, failure_title, reply.message.c_str());
-      return;
+bool report_unsuccessful(ReplyKind kind, guint status, const std::string& message, const char* failure_title,
+                         GtkWidget* window) {
+  GtkWindow* parent = GTK_WINDOW(window);
+  switch (kind) {
+    case ReplyKind::BadAddress:
+      show_message_dialog(parent, "请求错误", "无法创建HTTP请求");
+      return true;
+    case ReplyKind::Failed:
+      if (handle_session_expiry(status, window)) return true;
+      g_print("请求失败，状态码: %d\n", static_cast<int>(status));
+      show_message_dialog(parent, failure_title, message.c_str());
+      return true;
+    case ReplyKind::Unreadable:
+      show_message_dialog(parent, "响应错误", "无法解析服务器响应");
+      return true;
+    case ReplyKind::Refused:
+      show_message_dialog(parent, failure_title, message.c_str());
+      return true;
+    case ReplyKind::Ok:
+      break;
   }
+  return false;
 }
+
+namespace {
 
 void power_request(MainWindowData* data, const char* vmid, const PowerCommand& command, const char* success_message,
                    const char* failure_title) {
@@ -39,7 +39,8 @@ void power_request(MainWindowData* data, const char* vmid, const PowerCommand& c
   data->action_request =
       send_vm_power_async(app_config.server_address, data->token.get(), vmid, command, [=](PowerReply reply) {
         data->busy.reset();
-        show_outcome(reply, success_message, failure_title, data->window);
+        if (!report_unsuccessful(reply.kind, reply.status, reply.message, failure_title, data->window))
+          show_message_dialog(GTK_WINDOW(data->window), "成功", success_message);
       });
 }
 

@@ -22,7 +22,7 @@ std::string status_message(const char* host_name) {
   json_builder_add_string_value(b, valid_name.get());
   json_builder_end_object(b);
 
-  return builder_text(b, JsonLayout::compact);
+  return builder_text(b, JsonLayout::Compact);
 }
 
 }  // namespace kesta

@@ -4,10 +4,9 @@
 
 #include "base/config.h"
 #include "base/fixed_text.h"
-#include "launch/horizon_launcher.h"
-#include "launch/rdp_launcher.h"
-#include "launch/spice_launcher.h"
-#include "launch/viewer_choice.h"
+#include "launch/horizon.h"
+#include "launch/rdp.h"
+#include "launch/spice.h"
 #include "ui/dialog.h"
 
 namespace kesta {
@@ -30,6 +29,19 @@ Launcher launcher_for(Viewer viewer) noexcept {
 }
 
 }  // namespace
+
+std::optional<Viewer> choose_viewer(std::string_view connection_type,
+                                    std::string_view default_protocol) noexcept {
+  if (connection_type == "all") {
+    if (default_protocol == "spice") return Viewer::Spice;
+    if (default_protocol == "blast") return Viewer::Horizon;
+    return Viewer::Rdp;
+  }
+  if (connection_type == "freerdp2" || connection_type == "freerdp3") return Viewer::Rdp;
+  if (connection_type == "blast" || connection_type == "pcoip") return Viewer::Horizon;
+  if (connection_type == "spice") return Viewer::Spice;
+  return std::nullopt;
+}
 
 void dispatch_connection(const char* connection_type, const char* address, const char* username,
                          const char* password, GtkWindow* window, const PoolSettings& pool) {

@@ -1,11 +1,23 @@
-// Opening a remote session: the viewer for the pool's connection type.
+// Opening a remote session: which viewer a pool's connection type calls
+// for, and starting it.
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include <optional>
+#include <string_view>
+
 #include "api/pool_settings.h"
 
 namespace kesta {
+
+enum class Viewer { Spice, Rdp, Horizon };
+
+// By exact, case-sensitive type.  A pool typed "all" leaves the choice to the
+// terminal's default protocol: "spice" and "blast" pick their viewers, any
+// other value RDP.  Nothing for a type no viewer handles.
+std::optional<Viewer> choose_viewer(std::string_view connection_type,
+                                    std::string_view default_protocol) noexcept;
 
 // Starts the viewer that connection_type calls for (with "all", the
 // `protocol` of app_config decides) and returns at once; the viewer is not

@@ -1,4 +1,4 @@
-// The command line of remote-viewer.
+// Opening a SPICE pool with remote-viewer.
 #pragma once
 
 #include <optional>
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "api/pool_settings.h"
+#include "launch/viewer.h"
 
 namespace kesta {
 
@@ -14,5 +15,10 @@ namespace kesta {
 // and "debug" only when present and true, and the USB filter when given.
 std::vector<std::string> spice_arguments(const std::string& program, const std::string& file_path,
                                          const std::optional<ResourceFlags>& resource);
+
+// Writes the connection file from the "spriceInfo" of the window's "vm_data"
+// and starts remote-viewer on it; the address and credentials of the
+// request are not used, the file carries everything.
+LaunchResult launch_spice(const LaunchRequest& request);
 
 }  // namespace kesta

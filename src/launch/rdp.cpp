@@ -1,12 +1,26 @@
-#include "launch/rdp_command.h"
+#include "launch/rdp.h"
 
 #include <optional>
 #include <string_view>
 #include <utility>
 
+#include "base/cipher.h"
+
 namespace kesta {
 
 namespace {
+
+// A stored password in plain text; empty when the member is absent.
+std::string decrypted(const std::optional<std::string>& cipher_text) {
+  if (!cipher_text) return {};
+  return decrypt_password(cipher_text->c_str()).get();
+}
+
+std::optional<RdpGateway> gateway_of(const PoolSettings& pool) {
+  if (!pool.gateway) return std::nullopt;
+  const GatewaySettings& gw = *pool.gateway;
+  return RdpGateway{gw.type, gw.address, gw.user, decrypted(gw.password_cipher)};
+}
 
 constexpr gint64 kDefaultPort = 3389;
 constexpr char kFromStdin[] = "/from-stdin:force";
@@ -71,6 +85,27 @@ void add_display(std::vector<std::string>& argv, const DisplayParams& display) {
 
 }  // namespace
 
+const std::string& rdp_program(std::string_view connection_type, const ViewerPaths& paths) noexcept {
+  return connection_type == "freerdp3" ? paths.xfreerdp3 : paths.xfreerdp;
+}
+
+RdpSettings read_rdp_settings(const LaunchRequest& request, const ViewerPaths& paths) {
+  const PoolSettings& pool = request.pool;
+  RdpSettings settings;
+  settings.program = rdp_program(pool.connect_type, paths);
+  settings.address = request.address;
+  settings.port = pool.rdp_port.value_or(3389);
+  if (pool.account_type) settings.account_type = *pool.account_type;
+  settings.account_user = pool.account_user;
+  settings.account_password = decrypted(pool.account_password_cipher);
+  settings.login_user = request.username;
+  settings.login_password = request.password;
+  settings.gateway = gateway_of(pool);
+  settings.resource = pool.resource;
+  settings.display = pool.display;
+  return settings;
+}
+
 std::vector<std::string> rdp_arguments(const RdpSettings& settings) {
   std::vector<std::string> argv{settings.program};
   std::string target = "/v:" + settings.address;
@@ -106,6 +141,14 @@ std::optional<std::string> rdp_standard_input(const RdpSettings& settings) {
     input.append(*password).append("\n");
   }
   return input;
+}
+
+LaunchResult launch_rdp(const LaunchRequest& request) {
+  const RdpSettings settings = read_rdp_settings(request, viewer_paths);
+  if (std::optional<LaunchResult> missing = missing_viewer(settings.program, "FreeRDP客户端")) return *missing;
+  const std::optional<std::string> input = rdp_standard_input(settings);
+  if (!input) return LaunchResult::failure("启动RDP客户端失败: 密码含有换行符或空字符，无法交给FreeRDP");
+  return start_viewer(rdp_arguments(settings), "RDP客户端", *input);
 }
 
 }  // namespace kesta

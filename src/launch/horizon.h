@@ -1,4 +1,4 @@
-// The command line of the VMware Horizon client.
+// Opening a Blast or PCoIP pool with the VMware Horizon client.
 #pragma once
 
 #include <optional>
@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "api/pool_settings.h"
-#include "launch/launcher.h"
-#include "launch/viewer_paths.h"
+#include "launch/viewer.h"
 
 namespace kesta {
 
@@ -26,5 +25,8 @@ HorizonSettings read_horizon_settings(const LaunchRequest& request, const Viewer
 // redirection flags, the USB pair and the monitors option.  Every value is
 // one argument of its own.
 std::vector<std::string> horizon_arguments(const HorizonSettings& settings);
+
+// The window of the request is not used.
+LaunchResult launch_horizon(const LaunchRequest& request);
 
 }  // namespace kesta

@@ -1,4 +1,4 @@
-#include "launch/horizon_command.h"
+#include "launch/horizon.h"
 
 namespace kesta {
 
@@ -33,6 +33,12 @@ std::vector<std::string> horizon_arguments(const HorizonSettings& settings) {
   argv.push_back(std::string("--usbAutoConnectAtStartUp=") + automatic);
   if (settings.resource->multimon == true) argv.emplace_back("--allmonitors");
   return argv;
+}
+
+LaunchResult launch_horizon(const LaunchRequest& request) {
+  const HorizonSettings settings = read_horizon_settings(request, viewer_paths);
+  if (std::optional<LaunchResult> missing = missing_viewer(settings.program, "VMware Horizon客户端")) return *missing;
+  return start_viewer(horizon_arguments(settings), "Blast客户端");
 }
 
 }  // namespace kesta

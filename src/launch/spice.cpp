@@ -1,0 +1,47 @@
+#include "launch/spice.h"
+
+#include "api/vm_config.h"
+#include "launch/spice_file.h"
+#include "ui/data_keys.h"
+
+namespace kesta {
+
+namespace {
+
+void* window_data(GtkWindow* window, const char* key) noexcept {
+  return window ? g_object_get_data(G_OBJECT(window), key) : nullptr;
+}
+
+}  // namespace
+
+std::vector<std::string> spice_arguments(const std::string& program, const std::string& file_path,
+                                         const std::optional<ResourceFlags>& resource) {
+  std::vector<std::string> argv{program, "-f", file_path};
+  if (!resource) return argv;
+  // An optional flag equals false or true only when it is present.
+  if (resource->usbs == false) argv.emplace_back("--spice-disable-usbredir");
+  if (resource->sounds == false) argv.emplace_back("--spice-disable-audio");
+  // The tilde is for the viewer to read: no shell runs to expand it.
+  if (resource->home == true) argv.emplace_back("--spice-shared-dir=~/");
+  if (resource->debug == true) argv.emplace_back("--spice-debug");
+  if (resource->usbfilter) argv.push_back("--spice-usbredir-auto-redirect-filter=" + *resource->usbfilter);
+  return argv;
+}
+
+LaunchResult launch_spice(const LaunchRequest& request) {
+  const std::string& program = viewer_paths.remote_viewer;
+  if (std::optional<LaunchResult> missing = missing_viewer(program, "SPICE客户端")) return *missing;
+
+  const auto* vm_id = static_cast<const char*>(window_data(request.window, keys::kVmId));
+  if (!vm_id) return LaunchResult::failure("无法获取虚拟机ID");
+
+  const auto* vm_data = static_cast<const VmConfig*>(window_data(request.window, keys::kVmData));
+  if (!vm_data || !vm_data->spice) return LaunchResult::failure("服务器没有提供SPICE连接信息");
+
+  const std::optional<std::string> file = write_spice_file(vm_id, &*vm_data->spice);
+  if (!file) return LaunchResult::failure("创建SPICE连接文件失败");
+
+  return start_viewer(spice_arguments(program, *file, request.pool.resource), "SPICE客户端");
+}
+
+}  // namespace kesta

@@ -1,0 +1,44 @@
+#include "launch/viewer.h"
+
+#include <utility>
+
+#include "base/fixed_text.h"
+#include "base/ptr.h"
+#include "launch/spawn.h"
+
+namespace kesta {
+
+ViewerPaths viewer_paths;
+
+LaunchResult LaunchResult::failure(std::string_view message) {
+  char field[kMessageSize];
+  copy_fixed(field, message);
+  return {false, field};
+}
+
+std::vector<std::string> fit_command_line(std::vector<std::string> argv) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < argv.size(); ++i) {
+    const std::size_t added = argv[i].size() + (i > 0 ? 1 : 0);
+    if (added > kMaxCommandLine - length) {
+      argv.resize(i);
+      break;
+    }
+    length += added;
+  }
+  return argv;
+}
+
+std::optional<LaunchResult> missing_viewer(const std::string& program, std::string_view name) {
+  if (g_file_test(program.c_str(), G_FILE_TEST_EXISTS)) return std::nullopt;
+  return LaunchResult::failure("未找到" + std::string(name) + "，请确认已安装: " + program);
+}
+
+LaunchResult start_viewer(std::vector<std::string> argv, std::string_view name, std::string_view input) {
+  Error error;
+  if (!spawn_detached(fit_command_line(std::move(argv)), error, input))
+    return LaunchResult::failure("启动" + std::string(name) + "失败: " + error.message_or(""));
+  return LaunchResult::success();
+}
+
+}  // namespace kesta
