@@ -5,6 +5,7 @@
 #include "support/command_check.h"
 #include "support/fuzz.h"
 
+using kesta::ReplyKind;
 using kesta::VmConfigReply;
 using kesta::fuzz::require;
 
