@@ -44,7 +44,7 @@ TEST_F(ExchangeLimits, RedirectsStayWithinTheService) {
                         Case{"other port", elsewhere.url() + list, 302},
                         Case{"other host", "https://localhost:" + service_port + list, 302}}) {
     SCOPED_TRACE(c.name);
-    service_->scripts().force_reply(list, test::Reply{302, "", "text/plain", c.location}, test::Repeat::kOnce);
+    service_->scripts().force_reply(list, test::Reply{302, "", "text/plain", c.location}, test::Repeat::Once);
     const std::optional<HttpReply> reply = test::send_request(vm_list_request(app_config.server_address, test::kToken));
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, c.status);

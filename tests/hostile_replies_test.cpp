@@ -70,7 +70,7 @@ constexpr char kLoginReply[] = R"({"success":true,"data":{"accessToken":"token-a
 class HostileLogin : public test::HostileClient {
  protected:
   Outcome login_with(const Reply& reply) {
-    service_->scripts().force_reply(paths::kLogin, reply, test::Repeat::kOnce);
+    service_->scripts().force_reply(paths::kLogin, reply, test::Repeat::Once);
     Outcome outcome = run([this] { sign_in(); });
     // Back to the login window for the next case.
     if (record() && gtk_widget_get_visible(record()->window)) run([this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "注销"))); });

@@ -46,7 +46,7 @@ class HostileSizes : public test::HostileClient {
     if (record() && gtk_widget_get_visible(record()->window))
       run([this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "注销"))); });
     if (!login_) build_login();
-    service_->scripts().force_reply(paths::kLogin, reply, test::Repeat::kOnce);
+    service_->scripts().force_reply(paths::kLogin, reply, test::Repeat::Once);
     return run([this] { sign_in(); });
   }
   Outcome refresh(const Reply& reply) {
@@ -60,13 +60,13 @@ class HostileSizes : public test::HostileClient {
     return run_answered(paths::kVmConfig, reply, [this] { click_connect(cards()[0]); });
   }
   std::vector<std::string> domains(const Reply& reply) {
-    service_->scripts().force_reply(paths::kDomainList, reply, test::Repeat::kOnce);
+    service_->scripts().force_reply(paths::kDomainList, reply, test::Repeat::Once);
     std::vector<std::string> names;
     printed_ = run([&] { names = fetch_domain_list(app_config.server_address); }).printed;
     return names;
   }
   RegistrationResult registration(const Reply& reply) {
-    service_->scripts().force_reply(paths::kRegister, reply, test::Repeat::kOnce);
+    service_->scripts().force_reply(paths::kRegister, reply, test::Repeat::Once);
     RegistrationResult result;
     run([&] { result = register_account(app_config.server_address, "bob", "password1", "鲍勃", "corp"); });
     return result;

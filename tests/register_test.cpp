@@ -526,7 +526,7 @@ TEST_F(RegisterDialog, ServiceAnswersAreShownAndKeepTheDialogOpen) {
   service_.service().set_domains({"corp"});
   start();
   service_.scripts().force_reply(paths::kRegister, Reply{200, R"({"success":false,"message":"验证码错误"})"},
-                                 test::Repeat::kOnce);
+                                 test::Repeat::Once);
   register_with({attempt(kComplete), attempt({})});
   EXPECT_EQ(titles(), (std::vector<std::string>{"注册账号", "注册失败", "注册成功"}));
   EXPECT_EQ(dialogs_[1].message, "验证码错误");

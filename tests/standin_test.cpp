@@ -277,7 +277,7 @@ TEST_F(Service, DomainsAndRegistrations) {
 }
 
 TEST_F(Service, ForcedRepliesDelaysHeldAndCutRequests) {
-  stand_in_.scripts().force_reply(paths::kLogin, Reply{500, "<html>oops</html>", "text/html"}, Repeat::kOnce);
+  stand_in_.scripts().force_reply(paths::kLogin, Reply{500, "<html>oops</html>", "text/html"}, Repeat::Once);
   Answer answer = send(at(paths::kLogin), post(login_body("alice", "alice123")));
   EXPECT_EQ(answer.status, 500u);
   EXPECT_EQ(answer.body, "<html>oops</html>");

@@ -388,7 +388,7 @@ TEST_F(StatusChannelTest, TheTokenFetchGivesUpAfterTenSeconds) {
 TEST_F(StatusChannelTest, ReportsEveryTenSecondsAndReconnectsAfterAClose) {
   serve(true);
   service_->scripts().force_reply(test::paths::kWebsocket, test::Reply{403, "no", "text/plain"},
-                                  test::Repeat::kOnce);
+                                  test::Repeat::Once);
   Printed out;
   status_channel_start(fixed_mac);
   ASSERT_TRUE(test::spin_until([&] { return channel().failures == 1; }));

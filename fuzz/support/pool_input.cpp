@@ -38,25 +38,25 @@ class PoolBuilder {
   // Adds the member, or leaves it out; a text is one of words (when given)
   // or any text.
   void member(const char* key, Words words = {}) {
-    enum Kind { absent, word, text, small_integer, integer, real, boolean, null, object, array, kinds };
-    const int kind = input_.ConsumeIntegralInRange<int>(0, kinds - 1);
-    if (kind == absent) return;
+    enum Kind { Absent, Word, Text, SmallInteger, Integer, Real, Boolean, Null, Object, Array, Kinds };
+    const int kind = input_.ConsumeIntegralInRange<int>(0, Kinds - 1);
+    if (kind == Absent) return;
     json_builder_set_member_name(get(), key);
     switch (kind) {
-      case word:
+      case Word:
         if (words.size() > 0) {
           const std::size_t pick = input_.ConsumeIntegralInRange<std::size_t>(0, words.size() - 1);
           json_builder_add_string_value(get(), words.begin()[pick]);
           break;
         }
         [[fallthrough]];
-      case text: json_builder_add_string_value(get(), reply_text(input_).c_str()); break;
-      case small_integer: json_builder_add_int_value(get(), input_.ConsumeIntegralInRange<gint64>(-2, 70000)); break;
-      case integer: json_builder_add_int_value(get(), input_.ConsumeIntegral<gint64>()); break;
-      case real: json_builder_add_double_value(get(), input_.ConsumeFloatingPoint<double>()); break;
-      case boolean: json_builder_add_boolean_value(get(), input_.ConsumeBool()); break;
-      case null: json_builder_add_null_value(get()); break;
-      case object:
+      case Text: json_builder_add_string_value(get(), reply_text(input_).c_str()); break;
+      case SmallInteger: json_builder_add_int_value(get(), input_.ConsumeIntegralInRange<gint64>(-2, 70000)); break;
+      case Integer: json_builder_add_int_value(get(), input_.ConsumeIntegral<gint64>()); break;
+      case Real: json_builder_add_double_value(get(), input_.ConsumeFloatingPoint<double>()); break;
+      case Boolean: json_builder_add_boolean_value(get(), input_.ConsumeBool()); break;
+      case Null: json_builder_add_null_value(get()); break;
+      case Object:
         json_builder_begin_object(get());
         json_builder_end_object(get());
         break;

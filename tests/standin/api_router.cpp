@@ -186,11 +186,11 @@ Reply ApiRouter::register_account(const RecordedRequest& request) {
 std::optional<Reply> ApiRouter::refuse_credential(const std::string& credential) const {
   if (!credential.starts_with(kBearer)) return json_reply(401, false, "", "缺少访问令牌");
   switch (state_.token_state(credential.substr(kBearer.size()))) {
-    case TokenState::kValid:
+    case TokenState::Valid:
       return std::nullopt;
-    case TokenState::kExpired:
+    case TokenState::Expired:
       return json_reply(401, false, "", "登录已过期，请重新登录");
-    case TokenState::kUnknown:
+    case TokenState::Unknown:
       break;
   }
   return json_reply(401, false, "", "无效的访问令牌");

@@ -6,7 +6,7 @@ void ReplyScripts::force_reply(const std::string& path, Reply reply, Repeat repe
   const std::lock_guard lock(mutex_);
   PathScript& script = scripts_[path];
   script.reply = std::move(reply);
-  script.reply_once = repeat == Repeat::kOnce;
+  script.reply_once = repeat == Repeat::Once;
 }
 
 void ReplyScripts::delay(const std::string& path, std::chrono::milliseconds delay) {

@@ -13,7 +13,7 @@
 
 namespace kesta::test {
 
-enum class Repeat { kOnce, kUntilCleared };
+enum class Repeat { Once, UntilCleared };
 
 // What applies to one request.
 struct PathScript {
@@ -35,7 +35,7 @@ struct PathScript {
 
 class ReplyScripts {
  public:
-  void force_reply(const std::string& path, Reply reply, Repeat repeat = Repeat::kUntilCleared);
+  void force_reply(const std::string& path, Reply reply, Repeat repeat = Repeat::UntilCleared);
   void delay(const std::string& path, std::chrono::milliseconds delay);
   void hold(const std::string& path);
   void cut(const std::string& path);

@@ -84,8 +84,8 @@ std::optional<std::string> ServiceState::sign_in(const std::string& user, const 
 
 TokenState ServiceState::token_state(const std::string& token) const {
   const std::lock_guard lock(mutex_);
-  if (!issued_.contains(token)) return TokenState::kUnknown;
-  return expired_.contains(token) ? TokenState::kExpired : TokenState::kValid;
+  if (!issued_.contains(token)) return TokenState::Unknown;
+  return expired_.contains(token) ? TokenState::Expired : TokenState::Valid;
 }
 
 std::optional<std::string> ServiceState::vm_list_body() const {

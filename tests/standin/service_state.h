@@ -15,7 +15,7 @@
 
 namespace kesta::test {
 
-enum class TokenState { kValid, kUnknown, kExpired };
+enum class TokenState { Valid, Unknown, Expired };
 
 class ServiceState {
  public:

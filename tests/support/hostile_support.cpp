@@ -189,7 +189,7 @@ Outcome HostileClient::run(const std::function<void()>& action) {
 Outcome HostileClient::run_answered(const std::string& path, const Reply& reply,
                                    const std::function<void()>& action) {
   ensure_signed_in();
-  service_->scripts().force_reply(path, reply, Repeat::kOnce);
+  service_->scripts().force_reply(path, reply, Repeat::Once);
   return run(action);
 }
 
