@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "api/http.h"
+#include "api/reply_json.h"
 #include "base/fixed_text.h"
 #include "base/json_read.h"
 
@@ -15,8 +16,6 @@ namespace {
 constexpr guint kTimeoutSeconds = 10;
 // A field of this size keeps a name of at most kMaxDomainBytes bytes.
 constexpr std::size_t kDomainFieldSize = kMaxDomainBytes + 1;
-// A parser's message quotes the reply.
-constexpr std::size_t kMaxLoggedText = 1000;
 
 // Collects the names of a parsed reply, saying why when there are none to
 // take.
@@ -61,7 +60,7 @@ std::vector<std::string> parse_domain_list(std::string_view body) {
   if (document.root())
     read_domains(document.root_object(), domains);
   else
-    g_print("DEBUG: JSON解析失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedText).c_str());
+    g_print("DEBUG: JSON解析失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedReply).c_str());
   return domains;
 }
 

@@ -4,6 +4,7 @@
 
 #include "api/http.h"
 #include "api/json_body.h"
+#include "api/reply_json.h"
 #include "base/fixed_text.h"
 #include "base/json_read.h"
 
@@ -14,20 +15,15 @@ GCharPtr global_token;
 namespace {
 
 constexpr std::size_t kFailureMessageSize = 256;
-// The message may be a whole error page: the log keeps a readable start.
-constexpr std::size_t kMaxLoggedText = 1000;
 constexpr std::size_t kMacNameSize = 128;
 
 }  // namespace
 
 LoginResult parse_login_reply(std::string_view body) {
-  Error error;
-  JsonDocument document(body, error);
-  if (!document.root()) {
-    g_print("解析响应失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedText).c_str());
-    return {LoginResult::Kind::Unreadable, error.message_or("未知错误")};
-  }
-  JsonObject* root = document.root_object();
+  std::string reason;
+  const std::optional<JsonDocument> document = parse_reply(body, &reason);
+  if (!document) return {LoginResult::Kind::Unreadable, reason};
+  JsonObject* root = document->root_object();
   JsonNode* data = member(root, "data");
   if (flag_member(root, "success").value_or(false) && data) {
     const char* token = data && JSON_NODE_HOLDS_OBJECT(data)
@@ -38,7 +34,7 @@ LoginResult parse_login_reply(std::string_view body) {
   }
   const char* message = string_member(root, "message");
   std::string text = message ? message : "未知错误";
-  g_print("登录失败: %s\n", readable_text(text, kMaxLoggedText).c_str());
+  g_print("登录失败: %s\n", readable_text(text, kMaxLoggedReply).c_str());
   return {LoginResult::Kind::Rejected, std::move(text)};
 }
 
@@ -85,7 +81,7 @@ PendingRequest request_login_async(const char* server_address, const char* usern
     if (reply->status == SOUP_STATUS_OK) return done(parse_login_reply(reply->body));
     g_print("请求失败，状态码: %d\n", static_cast<int>(reply->status));
     std::string message = login_failure_message(address.c_str(), reply->status, reply->body);
-    g_print("错误信息: %s\n", readable_text(message, kMaxLoggedText).c_str());
+    g_print("错误信息: %s\n", readable_text(message, kMaxLoggedReply).c_str());
     done({LoginResult::Kind::Failed, std::move(message)});
   });
 }

@@ -2,17 +2,10 @@
 
 #include <libsoup/soup.h>
 
-#include "base/fixed_text.h"
+#include "api/reply_json.h"
 #include "base/json_read.h"
 
 namespace kesta {
-
-namespace {
-
-// A parser's message quotes the reply.
-constexpr std::size_t kMaxLoggedText = 1000;
-
-}  // namespace
 
 HttpRequest vm_config_request(const char* server_address, const char* token, const char* vmid) {
   HttpRequest request;
@@ -24,14 +17,12 @@ HttpRequest vm_config_request(const char* server_address, const char* token, con
 
 VmConfigReply parse_vm_config(std::string_view body) {
   VmConfigReply result;
-  Error error;
-  JsonDocument document(body, error);
-  if (!document.root()) {
-    g_print("解析响应失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedText).c_str());
+  const std::optional<JsonDocument> document = parse_reply(body);
+  if (!document) {
     result.kind = ReplyKind::Unreadable;
     return result;
   }
-  JsonObject* root = document.root_object();
+  JsonObject* root = document->root_object();
   JsonObject* data = object_member(root, "data");
   if (!flag_member(root, "success").value_or(false) || !data) {
     const char* message = string_member(root, "message");

@@ -4,16 +4,13 @@
 
 #include <string>
 
+#include "api/reply_json.h"
 #include "base/fixed_text.h"
 #include "base/json_read.h"
 
 namespace kesta {
 
 namespace {
-
-// Of an error reply's body, the log keeps this much: a refresh every minute
-// must not fill a terminal's disk with error pages.
-constexpr std::size_t kMaxLoggedBody = 1000;
 
 // A member that is absent takes the default; one that is present but not a
 // string (null, a number) gives the empty text.
@@ -42,13 +39,9 @@ VmInfo read_vm(JsonNode* node) {
 
 VmListReply parse_vm_list(std::string_view body) {
   VmListReply reply;
-  Error error;
-  JsonDocument document(body, error);
-  if (!document.root()) {
-    g_print("解析响应失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedBody).c_str());
-    return reply;
-  }
-  JsonObject* root = document.root_object();
+  const std::optional<JsonDocument> document = parse_reply(body);
+  if (!document) return reply;
+  JsonObject* root = document->root_object();
   if (!flag_member(root, "success").value_or(false)) return reply;
   reply.ok = true;
   JsonNode* data = member(root, "data");
@@ -78,7 +71,7 @@ PendingRequest fetch_vm_list_async(const char* server_address, const char* token
     }
     if (reply->status == SOUP_STATUS_OK) return done(parse_vm_list(reply->body));
     g_print("请求虚拟机列表失败，状态码: %d\n", static_cast<int>(reply->status));
-    if (!reply->body.empty()) g_print("错误信息: %s\n", readable_text(reply->body, kMaxLoggedBody).c_str());
+    if (!reply->body.empty()) g_print("错误信息: %s\n", readable_text(reply->body, kMaxLoggedReply).c_str());
     done({});
   });
 }

@@ -2,17 +2,10 @@
 
 #include <libsoup/soup.h>
 
-#include "base/fixed_text.h"
+#include "api/reply_json.h"
 #include "base/json_read.h"
 
 namespace kesta {
-
-namespace {
-
-// A parser's message quotes the reply.
-constexpr std::size_t kMaxLoggedText = 1000;
-
-}  // namespace
 
 HttpRequest vm_power_request(const char* server_address, const char* token, const char* vmid,
                              const PowerCommand& command) {
@@ -33,13 +26,9 @@ PowerReply read_power_reply(const std::optional<HttpReply>& reply, const std::st
     return {ReplyKind::BadAddress, 0, {}};
   }
   if (reply->status == SOUP_STATUS_OK || reply->status == SOUP_STATUS_CREATED) {
-    Error error;
-    JsonDocument document(reply->body, error);
-    if (!document.root()) {
-      g_print("解析响应失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedText).c_str());
-      return {ReplyKind::Unreadable, reply->status, {}};
-    }
-    JsonObject* root = document.root_object();
+    const std::optional<JsonDocument> document = parse_reply(reply->body);
+    if (!document) return {ReplyKind::Unreadable, reply->status, {}};
+    JsonObject* root = document->root_object();
     if (flag_member(root, "success").value_or(false)) return {ReplyKind::Ok, reply->status, {}};
     const char* message = string_member(root, "message");
     return {ReplyKind::Refused, reply->status, message ? message : "未知错误"};
