@@ -304,7 +304,7 @@ class RegisterDialog : public testing::Test {
     });
     recorder.queue_response(GTK_RESPONSE_ACCEPT);
     // Should a step leave the dialog open, the test fails instead of hanging.
-    const guint guard = g_timeout_add_seconds(30, [](gpointer self) noexcept -> gboolean {
+    SourcePtr guard = add_timeout_seconds(30, [](gpointer self) noexcept -> gboolean {
       auto* test = static_cast<RegisterDialog*>(self);
       ADD_FAILURE() << "the registration dialog stayed open";
       if (test->form_) gtk_dialog_response(test->form_, GTK_RESPONSE_CANCEL);
@@ -318,7 +318,7 @@ class RegisterDialog : public testing::Test {
       EXPECT_TRUE(on_register_link_pressed(link(), &press->button, window()));
       gdk_event_free(press);
     }
-    g_source_remove(guard);
+    guard.reset();
     for (const guint id : pending_) {
       if (!g_main_context_find_source_by_id(nullptr, id)) continue;
       ADD_FAILURE() << "a step was meant for a registration dialog that had closed";

@@ -3,6 +3,7 @@
 
 #include "app/client.h"
 #include "base/config.h"
+#include "base/ptr.h"
 #include "support/print_capture.h"
 #include "support/temp_home.h"
 
@@ -27,7 +28,7 @@ gboolean close_login_window(gpointer) noexcept {
 
 TEST(Startup, ClosingTheLoginWindowEndsTheProgramWithZero) {
   test::write_file(test::config_path(), "[not an object]");
-  g_timeout_add(50, close_login_window, nullptr);
+  const SourcePtr closer = add_timeout(50, close_login_window, nullptr);
   char name[] = "kesta-client";
   char* argv[] = {name, nullptr};
   test::capture_prints();

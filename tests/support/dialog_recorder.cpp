@@ -22,9 +22,7 @@ void collect_labels(GtkWidget* widget, std::vector<std::string>& texts) {
 
 }  // namespace
 
-DialogRecorder::DialogRecorder() { source_ = g_timeout_add(20, poll, this); }
-
-DialogRecorder::~DialogRecorder() { g_source_remove(source_); }
+DialogRecorder::DialogRecorder() : source_(add_timeout(20, poll, this)) {}
 
 gboolean DialogRecorder::poll(gpointer self) noexcept {
   GList* windows = gtk_window_list_toplevels();

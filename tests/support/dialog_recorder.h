@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ptr.h"
+
 namespace kesta::test {
 
 struct DialogRecord {
@@ -23,7 +25,6 @@ class DialogRecorder {
   DialogRecorder();
   DialogRecorder(const DialogRecorder&) = delete;
   DialogRecorder& operator=(const DialogRecorder&) = delete;
-  ~DialogRecorder();
 
   void queue_response(int response) { responses_.push_back(response); }
   // Called with each dialog before it is answered, to look at it or to fill
@@ -35,7 +36,7 @@ class DialogRecorder {
   static gboolean poll(gpointer self) noexcept;
   void answer(GtkDialog* dialog);
 
-  guint source_ = 0;
+  SourcePtr source_;
   std::deque<int> responses_;
   std::function<void(GtkDialog*)> inspect_;
   std::vector<DialogRecord> dialogs_;
