@@ -55,11 +55,6 @@ void open_desktop(GtkWidget* login_window, const std::string& token, const Crede
   g_object_set_data(G_OBJECT(desktop), keys::kMainWindowData, record);
 }
 
-struct LoginAttempt {
-  PendingRequest request;
-  std::optional<BusyHold> busy;
-};
-
 void finish_login(GtkWidget* login_window, const Credentials& credentials, bool mac_mode,
                   const LoginResult& result) {
   switch (result.kind) {
@@ -115,17 +110,11 @@ void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
     return;
   }
 
-  // The attempt lives on the window: closing the window cancels it.
-  auto* attempt = new LoginAttempt;
-  g_object_set_data_full(w, keys::kLoginAttempt, attempt, [](gpointer a) noexcept {
-    delete static_cast<LoginAttempt*>(a);
-  });
-  attempt->busy.emplace(login_window, "正在登录…");
+  HeldRequest* attempt = hold_for_request(login_window, keys::kLoginAttempt, "正在登录…");
   attempt->request = request_login_async(
       app_config.server_address, credentials.username.c_str(), credentials.password.c_str(), kLoginTimeoutSeconds,
       [login_window, credentials, mac_mode](LoginResult result) {
-        // The window takes input again before anything is shown.
-        g_object_set_data(G_OBJECT(login_window), keys::kLoginAttempt, nullptr);
+        drop_held_request(login_window, keys::kLoginAttempt);
         finish_login(login_window, credentials, mac_mode, result);
       });
 }

@@ -30,13 +30,6 @@ constexpr char kFallbackDomain[] = "default";
 // successful registration closes the dialog with this one.
 constexpr int kRegisteredResponse = GTK_RESPONSE_OK;
 
-// The registration request under way, on the dialog: closing the dialog
-// cancels it.
-struct Registration {
-  PendingRequest request;
-  std::optional<BusyHold> busy;
-};
-
 struct Submission {
   std::string username;
   std::string password;
@@ -226,14 +219,11 @@ void on_register_clicked(GtkButton*, gpointer dialog_data) noexcept {
   if (g_object_get_data(G_OBJECT(dialog), keys::kRegistration)) return;
   const std::optional<Submission> form = read_form(dialog);
   if (!form) return;
-  auto* registration = new Registration;
-  g_object_set_data_full(G_OBJECT(dialog), keys::kRegistration, registration,
-                         [](gpointer r) noexcept { delete static_cast<Registration*>(r); });
-  registration->busy.emplace(dialog, "正在注册…");
+  HeldRequest* registration = hold_for_request(dialog, keys::kRegistration, "正在注册…");
   registration->request = register_account_async(
       app_config.server_address, form->username.c_str(), form->password.c_str(), form->nickname.c_str(),
       form->domain.c_str(), [dialog](RegistrationResult result) {
-        g_object_set_data(G_OBJECT(dialog), keys::kRegistration, nullptr);
+        drop_held_request(dialog, keys::kRegistration);
         if (!result.accepted) {
           // The form stays as it is, for another attempt.
           refuse(dialog, result.message.c_str());

@@ -82,4 +82,13 @@ gboolean BusyHold::reveal(gpointer self) noexcept {
   return G_SOURCE_REMOVE;
 }
 
+HeldRequest* hold_for_request(GtkWidget* window, const char* key, const char* text) {
+  auto* held = new HeldRequest;
+  g_object_set_data_full(G_OBJECT(window), key, held, [](gpointer h) noexcept { delete static_cast<HeldRequest*>(h); });
+  held->busy.emplace(window, text);
+  return held;
+}
+
+void drop_held_request(GtkWidget* window, const char* key) { g_object_set_data(G_OBJECT(window), key, nullptr); }
+
 }  // namespace kesta

@@ -4,8 +4,10 @@
 
 #include <gtk/gtk.h>
 
+#include <optional>
 #include <string>
 
+#include "api/http.h"
 #include "base/ptr.h"
 
 namespace kesta {
@@ -33,5 +35,19 @@ class BusyHold {
   std::string text_;
   SourcePtr reveal_timer_;
 };
+
+// A request the user started from a window, and the window's hold while it
+// runs.
+struct HeldRequest {
+  PendingRequest request;
+  std::optional<BusyHold> busy;
+};
+
+// Holds the window with the text and keeps a new HeldRequest on it under
+// key, for the caller to fill in its request: closing the window cancels
+// the request.  drop_held_request ends both; a reply handler calls it first,
+// so that the window takes input again before anything is shown.
+HeldRequest* hold_for_request(GtkWidget* window, const char* key, const char* text);
+void drop_held_request(GtkWidget* window, const char* key);
 
 }  // namespace kesta
