@@ -93,6 +93,10 @@ inline std::string escape_controls(std::string_view text) {
   return result;
 }
 
+// Of a short service value (an id, an address, a type) a printed line keeps
+// this much: a terminal's log lives on a small disk.
+inline constexpr std::size_t kMaxLoggedValue = 200;
+
 // A text from the service made fit for a printed line: shown_text with its
 // control characters escaped.  max_bytes bounds the text before the
 // escapes, which take up to six bytes for one.

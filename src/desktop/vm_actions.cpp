@@ -13,10 +13,6 @@ namespace kesta {
 
 namespace {
 
-// The VM's id and status come from the service: the log keeps them readable
-// and on one line.
-constexpr std::size_t kMaxLoggedText = 200;
-
 const char* text_data(gpointer object, const char* key) {
   return static_cast<const char*>(g_object_get_data(G_OBJECT(object), key));
 }
@@ -57,8 +53,8 @@ void on_connect_clicked(GtkButton* button, gpointer) noexcept {
     g_print("无法获取主窗口数据\n");
     return;
   }
-  g_print("处理虚拟机连接，ID: %s，状态: %s\n", readable_text(vmid ? vmid : "", kMaxLoggedText).c_str(),
-          readable_text(status ? status : "", kMaxLoggedText).c_str());
+  g_print("处理虚拟机连接，ID: %s，状态: %s\n", readable_text(vmid ? vmid : "", kMaxLoggedValue).c_str(),
+          readable_text(status ? status : "", kMaxLoggedValue).c_str());
   const std::string_view state = status ? status : "";
   if (state == "suspended")
     request_vm_resume(data, vmid);

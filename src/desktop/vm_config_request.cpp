@@ -13,10 +13,6 @@ namespace kesta {
 
 namespace {
 
-// Of the reply's texts the log keeps this much: a terminal's log lives on a
-// small disk.
-constexpr std::size_t kMaxLoggedText = 200;
-
 void connect_with(const VmConfigReply& reply, const char* vmid, const MainWindowData& record) {
   GtkWidget* window = record.window;
   GtkWindow* parent = GTK_WINDOW(window);
@@ -33,8 +29,8 @@ void connect_with(const VmConfigReply& reply, const char* vmid, const MainWindow
   const PoolSettings& pool = *config.pool;
   const char* address = config.address.c_str();
   const char* connect_type = pool.connect_type.c_str();
-  g_print("准备连接到虚拟机 - IP: %s, OS: %s, 连接类型: %s\n", readable_text(address, kMaxLoggedText).c_str(),
-          readable_text(config.os_type, kMaxLoggedText).c_str(), readable_text(connect_type, kMaxLoggedText).c_str());
+  g_print("准备连接到虚拟机 - IP: %s, OS: %s, 连接类型: %s\n", readable_text(address, kMaxLoggedValue).c_str(),
+          readable_text(config.os_type, kMaxLoggedValue).c_str(), readable_text(connect_type, kMaxLoggedValue).c_str());
 
   if (!record.mac_sign_in) {
     dispatch_connection(connect_type, address, record.username.c_str(), record.password.c_str(), parent, pool);

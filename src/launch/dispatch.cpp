@@ -13,10 +13,6 @@ namespace kesta {
 
 namespace {
 
-// Of the service's texts the log keeps this much: a terminal's log lives on
-// a small disk.
-constexpr std::size_t kMaxLoggedText = 200;
-
 const char* or_empty(const char* text) noexcept { return text ? text : ""; }
 
 Launcher launcher_for(Viewer viewer) noexcept {
@@ -46,8 +42,8 @@ std::optional<Viewer> choose_viewer(std::string_view connection_type,
 void dispatch_connection(const char* connection_type, const char* address, const char* username,
                          const char* password, GtkWindow* window, const PoolSettings& pool) {
   const char* type = or_empty(connection_type);
-  g_print("连接类型: %s, IP: %s\n", readable_text(type, kMaxLoggedText).c_str(),
-          readable_text(or_empty(address), kMaxLoggedText).c_str());
+  g_print("连接类型: %s, IP: %s\n", readable_text(type, kMaxLoggedValue).c_str(),
+          readable_text(or_empty(address), kMaxLoggedValue).c_str());
 
   const std::optional<Viewer> viewer = choose_viewer(type, app_config.protocol);
   LaunchResult result;
