@@ -14,6 +14,7 @@
 #include "api/vm_list.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "desktop/desktop_window.h"
 #include "desktop/refresh.h"
 #include "support/hostile_support.h"
 #include "support/login_screen_support.h"
@@ -157,6 +158,43 @@ TEST_F(Responsive, RequestsOfAWindowThatGoesAreCancelled) {
   // Time for a late dialog to appear, were one to come.
   test::spin_for(300ms);
   EXPECT_EQ(dialogs().size(), 1u) << "no late dialog";
+}
+
+// A terminal left alone on an expired session: whichever path comes to the
+// expiry first, and whatever comes after, one dialog stays open over many
+// refresh periods; after "确定" a real click on "登录" signs in at once.
+TEST_F(Responsive, ASessionExpiresOnce) {
+  service_->service().set_vms({test::vm("on", "running")});
+  refresh_milliseconds = 100;
+  dialogs_->keep_open_for(1500ms);
+  const std::vector<std::pair<const char*, std::function<void()>>> paths = {
+      {"the timer", [] {}},
+      {"刷新", [this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "刷新"))); }},
+      {"关机", [this] { gtk_menu_item_activate(GTK_MENU_ITEM(menu_item(cards()[0], "关机"))); }},
+  };
+  for (const auto& [name, start] : paths) {
+    SCOPED_TRACE(name);
+    ensure_signed_in();
+    GtkWidget* desktop = record()->window;
+    const std::size_t before = dialogs().size();
+    service_->service().expire_token(test::kToken);
+    start();
+    ASSERT_TRUE(test::spin_until([&] { return gtk_widget_get_visible(login_); }, 60s));
+    // Periods enough for a timer that still ran to come back to it.
+    test::spin_for(500ms);
+    ASSERT_EQ(dialogs().size(), before + 1);
+    EXPECT_EQ(dialogs().back().title, "会话已过期");
+    EXPECT_FALSE(gtk_widget_get_visible(desktop));
+
+    gtk_entry_set_text(GTK_ENTRY(test::named(login_, keys::kUsernameEntry)), "alice");
+    gtk_entry_set_text(GTK_ENTRY(test::named(login_, keys::kPasswordEntry)), "secret");
+    test::click(test::find_button(login_, "登录"), 1);
+    test::wait_for_requests();
+    ASSERT_NE(record()->window, desktop);
+    EXPECT_TRUE(gtk_widget_get_visible(record()->window)) << "signed in again";
+    EXPECT_EQ(dialogs().size(), before + 1);
+  }
+  refresh_milliseconds = 60000;
 }
 
 TEST(WholeExchangeTimeout, ATricklingReplyFailsLikeASilentOne) {

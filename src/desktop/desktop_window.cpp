@@ -14,7 +14,6 @@ namespace kesta {
 
 namespace {
 
-constexpr guint kRefreshMilliseconds = 60000;
 constexpr int kItemsPerPage = 4;
 
 GtkWidget* header_button(GtkWidget* group, const char* label, GCallback handler, MainWindowData* data) {
@@ -166,7 +165,7 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
       });
   g_signal_connect(window, "hide", G_CALLBACK(on_desktop_hidden), record);
 
-  data->refresh_timer = add_timeout(kRefreshMilliseconds, refresh_timer_tick, record);
+  data->refresh_timer = add_timeout(refresh_milliseconds, refresh_timer_tick, record);
   const guint timer = data->refresh_timer.id();
   g_object_set_data(G_OBJECT(window), keys::kRefreshTimerId, GUINT_TO_POINTER(timer));
   g_print("创建自动刷新定时器，ID: %u\n", timer);
@@ -177,6 +176,8 @@ void destroy_main_window_data(gpointer record) noexcept {
   std::unique_ptr<MainWindowData> data(static_cast<MainWindowData*>(record));
   if (!data) return;
   g_signal_handlers_disconnect_by_func(data->window, reinterpret_cast<gpointer>(on_desktop_hidden), record);
+  // Nothing may find the record through the window once it is gone.
+  g_object_set_data(G_OBJECT(data->window), keys::kMainWindowData, nullptr);
   // The id is cleared when the timer ends itself.
   if (g_object_get_data(G_OBJECT(data->window), keys::kRefreshTimerId)) {
     g_print("移除自动刷新定时器\n");

@@ -10,6 +10,9 @@
 
 namespace kesta {
 
+// The period of the VM list's reload, in milliseconds; tests shorten it.
+inline guint refresh_milliseconds = 60000;
+
 // Builds and shows the window, loads the VM list once and starts the
 // refresh timer.  The token is copied.
 std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidget* login_window);

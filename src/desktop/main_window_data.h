@@ -40,6 +40,9 @@ struct MainWindowData {
   // The 60-second reload; its id is on the window as "refresh_timer_id"
   // while it runs.
   SourcePtr refresh_timer;
+  // Set once the service has refused the token: the session is over, and
+  // whatever else comes to the same end says nothing more.
+  bool expired = false;
 };
 
 }  // namespace kesta

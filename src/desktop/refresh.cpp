@@ -32,9 +32,22 @@ gboolean end_timer(MainWindowData* data, const char* line) {
 
 bool handle_session_expiry(guint status, GtkWidget* desktop_window) {
   if (status != 401) return false;
+  auto* data = static_cast<MainWindowData*>(g_object_get_data(G_OBJECT(desktop_window), keys::kMainWindowData));
+  // One session ends once: a second path to the same end (a tick, "刷新", a
+  // request under way) finds it decided.
+  if (data && data->expired) return true;
   g_print("令牌已过期或无效，自动注销\n");
   auto* login_window = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(desktop_window), keys::kLoginWindow));
   if (!login_window) return false;
+  // Decided before the dialog opens: the main loop runs on while it is
+  // shown, and neither the timer nor a request may come to it again.
+  if (data) {
+    data->expired = true;
+    stop_refresh_timer(data);
+    data->list_request.cancel();
+    data->action_request.cancel();
+    data->busy.reset();
+  }
   show_message_dialog(GTK_WINDOW(desktop_window), "会话已过期", "您的登录会话已过期，请重新登录");
   gtk_widget_hide(desktop_window);
   gtk_widget_show(login_window);
@@ -70,11 +83,8 @@ gboolean refresh_timer_tick(gpointer record) noexcept {
   // comes as usual.
   if (data->list_request.pending()) return G_SOURCE_CONTINUE;
   reload(data, [data](bool ok) {
-    if (!ok && handle_session_expiry(401, data->window)) {
-      // The tick has returned already: its timer is removed here.
-      stop_refresh_timer(data);
-      return;
-    }
+    // An expiry has removed the timer already.
+    if (!ok && handle_session_expiry(401, data->window)) return;
     show_vm_page(data);
   });
   return G_SOURCE_CONTINUE;

@@ -8,8 +8,10 @@ namespace kesta {
 
 struct MainWindowData;
 
-// Acts on 401 only: tells the user the session expired, hides the desktop
-// window and shows its login window.  True when it acted.
+// Acts on 401 only: ends the window's timer and requests, tells the user
+// the session expired, hides the desktop window and shows its login window.
+// True when it acted, or when the session had expired already (then it does
+// nothing more).
 bool handle_session_expiry(guint status, GtkWidget* desktop_window);
 
 void on_refresh_clicked(GtkButton* button, gpointer record) noexcept;

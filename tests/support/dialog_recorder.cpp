@@ -1,5 +1,7 @@
 #include "support/dialog_recorder.h"
 
+#include <cstdint>
+
 #include "ui/data_keys.h"
 
 namespace kesta::test {
@@ -7,6 +9,8 @@ namespace kesta::test {
 namespace {
 
 constexpr char kAnsweredKey[] = "kesta-test-answered";
+// When the dialog was recorded, in monotonic microseconds.
+constexpr char kSeenKey[] = "kesta-test-seen";
 
 // The labels of the content area, leaving out those of the buttons.
 void collect_labels(GtkWidget* widget, std::vector<std::string>& texts) {
@@ -33,12 +37,18 @@ gboolean DialogRecorder::poll(gpointer self) noexcept {
         !g_object_get_data(G_OBJECT(w->data), kAnsweredKey) && !g_object_get_data(G_OBJECT(w->data), keys::kBusy))
       open.push_back(GTK_DIALOG(w->data));
   g_list_free(windows);
-  for (GtkDialog* dialog : open) static_cast<DialogRecorder*>(self)->answer(dialog);
+  auto* recorder = static_cast<DialogRecorder*>(self);
+  const gint64 now = g_get_monotonic_time();
+  for (GtkDialog* dialog : open) {
+    if (!g_object_get_data(G_OBJECT(dialog), kSeenKey)) recorder->record(dialog, now);
+    const auto seen = reinterpret_cast<std::intptr_t>(g_object_get_data(G_OBJECT(dialog), kSeenKey));
+    if (now - seen >= std::chrono::microseconds(recorder->keep_open_).count()) recorder->answer(dialog);
+  }
   return G_SOURCE_CONTINUE;
 }
 
-void DialogRecorder::answer(GtkDialog* dialog) {
-  g_object_set_data(G_OBJECT(dialog), kAnsweredKey, GINT_TO_POINTER(1));
+void DialogRecorder::record(GtkDialog* dialog, gint64 now) {
+  g_object_set_data(G_OBJECT(dialog), kSeenKey, reinterpret_cast<gpointer>(static_cast<std::intptr_t>(now)));
   std::vector<std::string> texts;
   collect_labels(gtk_dialog_get_content_area(dialog), texts);
   DialogRecord record;
@@ -50,6 +60,10 @@ void DialogRecorder::answer(GtkDialog* dialog) {
     record.message += texts[i];
   }
   dialogs_.push_back(record);
+}
+
+void DialogRecorder::answer(GtkDialog* dialog) {
+  g_object_set_data(G_OBJECT(dialog), kAnsweredKey, GINT_TO_POINTER(1));
   if (inspect_) inspect_(dialog);
   int response = GTK_RESPONSE_OK;
   if (!responses_.empty()) {

@@ -3,6 +3,7 @@
 
 #include <gtk/gtk.h>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <string>
@@ -30,15 +31,20 @@ class DialogRecorder {
   // Called with each dialog before it is answered, to look at it or to fill
   // in its fields.
   void inspect_with(std::function<void(GtkDialog*)> inspect) { inspect_ = std::move(inspect); }
+  // Each dialog is recorded when it appears and answered only once it has
+  // been open this long, as by a user who comes back later.
+  void keep_open_for(std::chrono::milliseconds length) { keep_open_ = length; }
   const std::vector<DialogRecord>& dialogs() const { return dialogs_; }
 
  private:
   static gboolean poll(gpointer self) noexcept;
+  void record(GtkDialog* dialog, gint64 now);
   void answer(GtkDialog* dialog);
 
   SourcePtr source_;
   std::deque<int> responses_;
   std::function<void(GtkDialog*)> inspect_;
+  std::chrono::milliseconds keep_open_{0};
   std::vector<DialogRecord> dialogs_;
 };
 
