@@ -188,6 +188,34 @@ TEST_F(HostileSizes, ADeeplyNestedConfigurationFileMeansTheDefaults) {
   EXPECT_STREQ(app_config.server_address, "");
 }
 
+// An empty body, or one of blanks only, is a reply without "success", not
+// one that does not parse: every request ends as it does for "{}".
+TEST_F(HostileSizes, AnEmptyReplyIsOneWithoutSuccess) {
+  const auto same = [](const Outcome& empty, const Outcome& bare, const std::string& context) {
+    EXPECT_EQ(empty.printed, bare.printed) << context;
+    EXPECT_EQ(empty.printed.find("解析"), std::string::npos) << context << ": " << empty.printed;
+    ASSERT_EQ(empty.dialogs.size(), bare.dialogs.size()) << context;
+    for (std::size_t i = 0; i < empty.dialogs.size(); ++i) {
+      EXPECT_EQ(empty.dialogs[i].title, bare.dialogs[i].title) << context;
+      EXPECT_EQ(empty.dialogs[i].message, bare.dialogs[i].message) << context;
+    }
+  };
+  for (const char* body : {"", " \r\n"}) {
+    const Reply empty{200, body};
+    const Reply bare{200, "{}"};
+    same(login(empty), login(bare), "login");
+    EXPECT_EQ(login(empty).dialogs.at(0).message, "未知错误");
+    same(refresh(empty), refresh(bare), "VM list");
+    same(shutdown(empty), shutdown(bare), "power");
+    same(connect(empty), connect(bare), "configuration");
+    // The domain list logs the body's length and beginning, then reads it.
+    domains(empty);
+    EXPECT_NE(printed_.find("DEBUG: JSON中未找到success字段\n"), std::string::npos) << printed_;
+    EXPECT_EQ(printed_.find("解析"), std::string::npos) << printed_;
+    EXPECT_EQ(registration(empty).message, "未知错误");
+  }
+}
+
 TEST_F(HostileSizes, LargeRepliesAreShownInPart) {
   const std::string huge(kLargeReply, 'x');
   const std::string huge_message = R"({"success":false,"message":")" + huge + "\"}";

@@ -209,7 +209,7 @@ TEST_F(RegistrationRequest, EveryOtherAnswerBecomesOneMessage) {
       {200, R"({"message":"no success member"})", "no success member"},
       {200, R"([{"success":true}])", "未知错误"},
       {200, "<html><body>gateway</body></html>", "解析服务器响应失败"},
-      {200, "", "解析服务器响应失败"},
+      {200, "", "未知错误"},
       {500, R"({"success":true})", "服务器返回错误，状态码：500"},
       {201, R"({"success":true})", "服务器返回错误，状态码：201"},
   };

@@ -57,7 +57,7 @@ std::vector<std::string> parse_domain_list(std::string_view body) {
   std::vector<std::string> domains;
   Error error;
   JsonDocument document(body, error);
-  if (document.root())
+  if (document.parsed())
     read_domains(document.root_object(), domains);
   else
     g_print("DEBUG: JSON解析失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedReply).c_str());

@@ -21,7 +21,7 @@ RegistrationResult refused(std::string_view message) { return {false, std::strin
 RegistrationResult parse_registration_reply(std::string_view body) {
   Error error;
   JsonDocument document(body, error);
-  if (!document.root()) return refused("解析服务器响应失败");
+  if (!document.parsed()) return refused("解析服务器响应失败");
   JsonObject* root = document.root_object();
   if (flag_member(root, "success").value_or(false)) return {true, {}};
   const char* message = string_member(root, "message");

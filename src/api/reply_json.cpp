@@ -10,7 +10,7 @@ namespace kesta {
 std::optional<JsonDocument> parse_reply(std::string_view body, std::string* reason) {
   Error error;
   JsonDocument document(body, error);
-  if (document.root()) return std::optional<JsonDocument>(std::move(document));
+  if (document.parsed()) return std::optional<JsonDocument>(std::move(document));
   const char* message = error.message_or("未知错误");
   g_print("解析响应失败: %s\n", readable_text(message, kMaxLoggedReply).c_str());
   if (reason) *reason = message;

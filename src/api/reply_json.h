@@ -14,7 +14,7 @@ namespace kesta {
 // a whole error page, and a terminal's log lives on a small disk.
 inline constexpr std::size_t kMaxLoggedReply = 1000;
 
-// The parsed body.  When it does not parse, prints "解析响应失败: %s" with
+// The parsed body; an empty one parses, to no root.  When it does not parse, prints "解析响应失败: %s" with
 // the parser's reason and gives nothing; reason, when given, receives that
 // reason ("未知错误" when the parser gave none).
 std::optional<JsonDocument> parse_reply(std::string_view body, std::string* reason = nullptr);

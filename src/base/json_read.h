@@ -49,6 +49,9 @@ class JsonDocument {
  public:
   // Parses text; on failure root() is null and error holds the reason.
   JsonDocument(std::string_view text, GError** error);
+  // True when the text parsed, also to nothing at all: an empty text (or
+  // only blanks) has no root, and reads as an object without members.
+  bool parsed() const noexcept { return parser_ != nullptr; }
   JsonNode* root() const noexcept;
   // The root object, or null when the root is not an object.
   JsonObject* root_object() const noexcept;
