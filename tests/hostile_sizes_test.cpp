@@ -5,6 +5,7 @@
 // failure, in reasonable time, and the configuration file stays as it was.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,23 @@ constexpr std::size_t kDeep = 100000;
 constexpr std::size_t kLargeReply = 30u << 20;
 
 const std::string kPowerPath = std::string(paths::kVmStatusPrefix) + "shutdown";
+
+// The process's peak resident memory since the last reset, in MiB.
+long peak_mib() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with("VmHWM:")) return std::stol(line.substr(6)) / 1024;
+  return -1;
+}
+void reset_peak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// A reply's body of size bytes whose "data" is an array of this element.
+std::string list_of(const std::string& element, std::size_t size) {
+  std::string body = R"({"success":true,"data":[)";
+  while (body.size() + element.size() + 2 < size) body += element + ",";
+  body += element + "]}";
+  return body;
+}
 
 class HostileSizes : public test::HostileClient {
  protected:
@@ -261,6 +279,34 @@ TEST_F(HostileSizes, LargeRepliesAreShownInPart) {
   EXPECT_FALSE(result.accepted);
   EXPECT_EQ(result.message.size(), kLargeReply) << "the dialog shows it in part";
 
+}
+
+// Millions of values cost gigabytes once parsed: such a reply is refused
+// before json-glib builds its tree, and the client's memory stays small.
+TEST_F(HostileSizes, MillionsOfValuesAreUnreadable) {
+#ifdef __SANITIZE_ADDRESS__
+  constexpr long kBoundMib = 1024;  // the sanitizer keeps what is freed a while
+#else
+  constexpr long kBoundMib = 300;
+#endif
+  ensure_signed_in();
+  for (const char* element : {"0", "{}"}) {
+    SCOPED_TRACE(element);
+    const Reply reply{200, list_of(element, kLargeReply)};
+    reset_peak();
+    const long before = peak_mib();
+    Outcome outcome = refresh(reply);
+    expect_expired(outcome, element);
+    EXPECT_NE(outcome.printed.find("解析响应失败: JSON值过多"), std::string::npos) << outcome.printed.substr(0, 300);
+    outcome = login(reply);
+    expect_dialog(outcome, "登录失败", "服务器响应解析错误", element);
+    EXPECT_LT(peak_mib() - before, kBoundMib) << "MiB more at the peak";
+  }
+  // Elements that are no object are no VMs; the list stops at 100,000.
+  const Outcome outcome = refresh({200, list_of(R"(0,{"vmid":"v","status":"running"},null)", 8 << 20)});
+  EXPECT_TRUE(outcome.dialogs.empty());
+  EXPECT_EQ(record()->vm_list.size(), 100000u);
+  EXPECT_STREQ(record()->vm_list.back().vmid, "v");
 }
 
 TEST_F(HostileSizes, AHundredThousandVms) {

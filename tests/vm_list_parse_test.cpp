@@ -20,7 +20,7 @@ TEST(VmListReply, ReadsEveryFieldWithItsDefaults) {
       {"vmid": 42, "vmname": null, "status": 7, "pool": "not an object"},
       17]})");
   ASSERT_TRUE(reply.ok);
-  ASSERT_EQ(reply.vms.size(), 4u);
+  ASSERT_EQ(reply.vms.size(), 3u) << "17 is no VM";
   const VmInfo& a = reply.vms[0];
   EXPECT_STREQ(a.vmid, "v1");
   EXPECT_STREQ(a.vmname, "办公");
@@ -28,13 +28,12 @@ TEST(VmListReply, ReadsEveryFieldWithItsDefaults) {
   EXPECT_STREQ(a.poolname, "p");
   EXPECT_STREQ(a.connecttype, "spice");
   EXPECT_EQ(a.rollback, 1);
-  for (const VmInfo& absent : {reply.vms[1], reply.vms[3]}) {
-    EXPECT_STREQ(absent.vmid, "");
-    EXPECT_STREQ(absent.vmname, "未命名虚拟机");
-    EXPECT_STREQ(absent.status, "unknown");
-    EXPECT_STREQ(absent.poolname, "");
-    EXPECT_EQ(absent.rollback, 0);
-  }
+  const VmInfo& absent = reply.vms[1];
+  EXPECT_STREQ(absent.vmid, "");
+  EXPECT_STREQ(absent.vmname, "未命名虚拟机");
+  EXPECT_STREQ(absent.status, "unknown");
+  EXPECT_STREQ(absent.poolname, "");
+  EXPECT_EQ(absent.rollback, 0);
   const VmInfo& wrong = reply.vms[2];
   EXPECT_STREQ(wrong.vmid, "") << "present but not text is empty, not the default";
   EXPECT_STREQ(wrong.vmname, "");

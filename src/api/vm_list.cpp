@@ -2,6 +2,7 @@
 
 #include <libsoup/soup.h>
 
+#include <algorithm>
 #include <string>
 
 #include "api/reply_json.h"
@@ -22,8 +23,7 @@ void read_field(JsonObject* entry, const char* key, char (&field)[N], const char
     copy_fixed(field, string_member(entry, key));
 }
 
-VmInfo read_vm(JsonNode* node) {
-  JsonObject* entry = JSON_NODE_HOLDS_OBJECT(node) ? json_node_get_object(node) : nullptr;
+VmInfo read_vm(JsonObject* entry) {
   VmInfo vm{};
   read_field(entry, "vmid", vm.vmid, "");
   read_field(entry, "vmname", vm.vmname, "未命名虚拟机");
@@ -48,8 +48,12 @@ VmListReply parse_vm_list(std::string_view body) {
   if (!data || !JSON_NODE_HOLDS_ARRAY(data)) return reply;
   JsonArray* array = json_node_get_array(data);
   const guint length = json_array_get_length(array);
-  reply.vms.reserve(length);
-  for (guint i = 0; i < length; ++i) reply.vms.push_back(read_vm(json_array_get_element(array, i)));
+  reply.vms.reserve(std::min<std::size_t>(length, kMaxVms));
+  for (guint i = 0; i < length && reply.vms.size() < kMaxVms; ++i) {
+    // An element that is no object describes no VM.
+    JsonNode* element = json_array_get_element(array, i);
+    if (JSON_NODE_HOLDS_OBJECT(element)) reply.vms.push_back(read_vm(json_node_get_object(element)));
+  }
   return reply;
 }
 

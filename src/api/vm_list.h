@@ -3,6 +3,7 @@
 
 #include <glib.h>
 
+#include <cstddef>
 #include <functional>
 #include <string_view>
 #include <vector>
@@ -29,7 +30,11 @@ struct VmListReply {
   VmList vms;
 };
 
-// Reads a 200 reply's body; prints the parser's error when it does not parse.
+// The most VMs a list holds; the reply's later ones are left out.
+inline constexpr std::size_t kMaxVms = 100000;
+
+// Reads a 200 reply's body: the first kMaxVms objects of its "data"; prints
+// the parser's error when it does not parse.
 VmListReply parse_vm_list(std::string_view body);
 
 // The request for the list, with the token.

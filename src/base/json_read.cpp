@@ -42,14 +42,32 @@ std::size_t escape_length(std::string_view text, std::size_t at) noexcept {
   return is_low_surrogate(escape_unit(text, at + 6)) ? 12 : 0;
 }
 
-// Whether json-glib would nest deeper than kMaxDepth.  Strict JSON is
+// What json-glib spends on its tree, in bytes (measured on json-glib 1.6
+// with glibc's allocator): an object, an array, any other value (a member's
+// name counts as one), and the member itself on top of its name and value.
+constexpr std::size_t kObjectCost = 300;
+constexpr std::size_t kArrayCost = 120;
+constexpr std::size_t kValueCost = 110;
+constexpr std::size_t kMemberCost = 60;
+// The most a parsed document may cost.  A reply is at most 32 MiB, but one of
+// "[0,0,...]" or "[{},{},...]" would make a tree of one to three gigabytes;
+// a list of 100,000 VMs, each with a dozen members, costs about half this.
+constexpr std::size_t kMaxTreeBytes = std::size_t{512} << 20;
+
+enum class Scan { Fits, TooDeep, TooLarge };
+
+// Whether json-glib would nest deeper than kMaxDepth or build a tree of
+// more than kMaxTreeBytes, before it builds anything.  Strict JSON is
 // followed exactly.  From the first thing json-glib may read otherwise (its
 // single-quoted strings and comments, odd escapes, anything unexpected)
-// every opening bracket that follows counts, so that nothing can hide a
-// level from this count.
-bool nests_too_deep(std::string_view text) noexcept {
+// every opening bracket that follows counts as a level, and every bracket,
+// comma and colon as the dearest kind of value, so that nothing can hide a
+// level or a value from this count.
+Scan scan(std::string_view text) noexcept {
   std::size_t depth = 0;
+  std::size_t cost = 0;
   bool in_string = false;
+  bool in_word = false;  // a number, true, false or null
   std::size_t i = 0;
   for (; i < text.size(); ++i) {
     const char c = text[i];
@@ -63,19 +81,30 @@ bool nests_too_deep(std::string_view text) noexcept {
       }
       continue;
     }
+    const bool word = g_ascii_isalnum(c) || c == '-' || c == '+' || c == '.';
+    if (word && !in_word) cost += kValueCost;
+    in_word = word;
+    if (word) continue;
     if (c == '[' || c == '{') {
-      if (++depth > kMaxDepth) return true;
+      if (++depth > kMaxDepth) return Scan::TooDeep;
+      cost += c == '[' ? kArrayCost : kObjectCost;
     } else if (c == ']' || c == '}') {
       if (depth > 0) --depth;
     } else if (c == '"') {
       in_string = true;
-    } else if (!g_ascii_isalnum(c) && std::string_view(" \t\r\n,:-+.").find(c) == std::string_view::npos) {
+      cost += kValueCost;
+    } else if (c == ':') {
+      cost += kMemberCost;
+    } else if (std::string_view(" \t\r\n,").find(c) == std::string_view::npos) {
       break;
     }
   }
-  for (; i < text.size(); ++i)
-    if ((text[i] == '[' || text[i] == '{') && ++depth > kMaxDepth) return true;
-  return false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if ((c == '[' || c == '{') && ++depth > kMaxDepth) return Scan::TooDeep;
+    if (c == '[' || c == '{' || c == ',' || c == ':') cost += kObjectCost + kMemberCost;
+  }
+  return cost > kMaxTreeBytes ? Scan::TooLarge : Scan::Fits;
 }
 
 void make_texts_utf8(JsonNode* node) noexcept;
@@ -175,9 +204,16 @@ std::string builder_text(JsonBuilder* builder, JsonLayout layout) {
 }
 
 JsonDocument::JsonDocument(std::string_view text, GError** error) {
-  if (nests_too_deep(text)) {
-    g_set_error(error, JSON_PARSER_ERROR, JSON_PARSER_ERROR_INVALID_DATA, "JSON嵌套超过%zu层", kMaxDepth);
-    return;
+  switch (scan(text)) {
+    case Scan::TooDeep:
+      g_set_error(error, JSON_PARSER_ERROR, JSON_PARSER_ERROR_INVALID_DATA, "JSON嵌套超过%zu层", kMaxDepth);
+      return;
+    case Scan::TooLarge:
+      g_set_error(error, JSON_PARSER_ERROR, JSON_PARSER_ERROR_INVALID_DATA, "JSON值过多，超过%zu MiB",
+                  kMaxTreeBytes >> 20);
+      return;
+    case Scan::Fits:
+      break;
   }
   parser_ = take_ref(json_parser_new());
   if (!json_parser_load_from_data(parser_.get(), text.data(), static_cast<gssize>(text.size()), error)) {
