@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/client.h"
 #include "base/config.h"
@@ -38,6 +45,44 @@ TEST(Startup, ClosingTheLoginWindowEndsTheProgramWithZero) {
   EXPECT_STREQ(app_config.protocol, "freerdp") << "the defaults apply after a failed load";
   EXPECT_EQ(app_config.save_credentials, 1);
   test::remove_file(test::config_path());
+}
+
+// Whatever stands where the settings file belongs, the login window comes
+// with the defaults, and the next save puts a file of ours there.
+TEST(Startup, AStrangeConfigurationFileMeansTheDefaults) {
+  const std::string path = test::config_path();
+  const std::vector<std::pair<const char*, std::function<int()>>> cases = {
+      {"a FIFO", [&] { return mkfifo(path.c_str(), 0600); }},
+      {"a link to /dev/zero", [&] { return symlink("/dev/zero", path.c_str()); }},
+      {"100 MB",
+       [&] {
+         test::write_file(path, "{}");
+         return truncate(path.c_str(), 100 << 20);
+       }},
+      {"a directory", [&] { return mkdir(path.c_str(), 0700); }},
+  };
+  for (const auto& [name, make] : cases) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(make(), 0);
+    const SourcePtr closer = add_timeout(50, close_login_window, nullptr);
+    char program[] = "kesta-client";
+    char* argv[] = {program, nullptr};
+    test::capture_prints();
+    EXPECT_EQ(run_client(1, argv), 0);
+    const std::string out = test::captured_prints();
+    EXPECT_TRUE(out.starts_with("配置文件不存在，将使用默认配置\n")) << out;
+    EXPECT_STREQ(app_config.protocol, "freerdp");
+    if (std::string(name) != "a directory") {
+      EXPECT_TRUE(save_config());
+      struct stat info {};
+      ASSERT_EQ(lstat(path.c_str(), &info), 0);
+      EXPECT_TRUE(S_ISREG(info.st_mode)) << "the save replaces it";
+      EXPECT_EQ(info.st_mode & 0777, 0600u);
+      test::remove_file(path);
+    } else {
+      rmdir(path.c_str());
+    }
+  }
 }
 
 }  // namespace

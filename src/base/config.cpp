@@ -1,6 +1,13 @@
 #include "base/config.h"
 
+#include <fcntl.h>
+#include <glib/gstdio.h>
 #include <json-glib/json-glib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
 
 #include "base/fixed_text.h"
 #include "base/json_read.h"
@@ -68,24 +75,67 @@ bool load_config_data(std::string_view text, ClientConfig& config) {
   return true;
 }
 
+namespace {
+
+// A settings file is a few hundred bytes; anything larger is not ours.
+constexpr gsize kMaxFileBytes = 64 * 1024;
+
+enum class Read { Missing, Failed, Done };
+
+// Reads the file when it is a regular file of at most kMaxFileBytes.  Opened
+// without blocking, and checked on the descriptor itself: a FIFO, a device
+// or a link to one put there must neither hang the start nor fill memory.
+Read read_settings_file(const char* path, std::string& text, Error& error) {
+  const UniqueFd fd(g_open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0));
+  if (fd.get() < 0) {
+    const int code = errno;
+    if (code == ENOENT || code == ENOTDIR) return Read::Missing;
+    g_set_error(error, G_FILE_ERROR, g_file_error_from_errno(code), "无法打开文件 %s: %s", path, g_strerror(code));
+    return Read::Failed;
+  }
+  struct stat info {};
+  if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > static_cast<off_t>(kMaxFileBytes))
+    return Read::Missing;
+  char buffer[kMaxFileBytes + 1];
+  gsize length = 0;
+  // One byte more than the limit tells a file that grew meanwhile.
+  while (length < sizeof buffer) {
+    const ssize_t n = read(fd.get(), buffer + length, sizeof buffer - length);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int code = errno;
+      g_set_error(error, G_FILE_ERROR, g_file_error_from_errno(code), "无法读取文件 %s: %s", path,
+                  g_strerror(code));
+      return Read::Failed;
+    }
+    length += static_cast<gsize>(n);
+  }
+  if (length > kMaxFileBytes) return Read::Missing;
+  text.assign(buffer, length);
+  return Read::Done;
+}
+
+}  // namespace
+
 bool load_config_file(const char* path, ClientConfig& config) {
   apply_config_defaults(config);
-  if (!g_file_test(path, G_FILE_TEST_EXISTS)) {
-    g_print("配置文件不存在，将使用默认配置\n");
-    return false;
-  }
   // Read through the reply parser's guards: a text that is not UTF-8 would
   // be written back as such by the next save, and the file after that would
   // not load at all.
   Error error;
-  gchar* contents = nullptr;
-  gsize length = 0;
-  if (!g_file_get_contents(path, &contents, &length, error)) {
-    g_print("解析配置文件失败: %s\n", error.message_or("未知错误"));
-    return false;
+  std::string text;
+  switch (read_settings_file(path, text, error)) {
+    case Read::Missing:
+      g_print("配置文件不存在，将使用默认配置\n");
+      return false;
+    case Read::Failed:
+      g_print("解析配置文件失败: %s\n", error.message_or("未知错误"));
+      return false;
+    case Read::Done:
+      break;
   }
-  const GCharPtr text(contents);
-  return load_config_data(std::string_view(text.get(), length), config);
+  return load_config_data(text, config);
 }
 
 bool save_config_file(const char* path, const ClientConfig& config) {
