@@ -1,6 +1,7 @@
-// The status channel against a service that sends frames of ten megabytes:
-// the connection is dropped (libsoup takes messages of up to 128 KiB) and
-// made again, nothing of the frames is printed, and the reports go on.
+// The status channel against a service that sends frames of ten megabytes
+// (the connection is dropped, as libsoup takes messages of up to 128 KiB, and
+// made again), that floods it with messages, or that never answers the
+// handshake: the log stays small, and the reports go on.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -75,6 +76,43 @@ TEST_F(HostileStatusChannel, TenMegabyteFramesDropTheConnectionWhichIsMadeAgain)
   // And the channel still reports.
   ASSERT_TRUE(send_status_report(nullptr));
   EXPECT_TRUE(test::spin_until([&] { return !service_->received().websocket_messages().empty(); }));
+}
+
+TEST_F(HostileStatusChannel, AFloodOfMessagesPrintsTenLinesAndACount) {
+  status_channel_start(fixed_mac);
+  ASSERT_TRUE(test::spin_until([&] { return connected(); }));
+  printed();
+  // Messages of 4 KiB with control characters, as fast as they go, for
+  // three seconds.
+  const std::string message = std::string(4096, '\x1b');
+  std::size_t sent = 0;
+  const gint64 end = g_get_monotonic_time() + 3 * G_USEC_PER_SEC;
+  while (g_get_monotonic_time() < end) {
+    ASSERT_EQ(service_->send_websocket_text(message, 200), 1u);
+    sent += 200;
+    test::spin_for(5ms);
+  }
+  ASSERT_TRUE(send_status_report(nullptr)) << "the reports go on";
+  ASSERT_TRUE(test::spin_until([&] { return !service_->received().websocket_messages().empty(); }));
+  const std::string text = printed();
+  std::size_t lines = 0;
+  for (std::size_t at = text.find("收到WebSocket消息: "); at != std::string::npos;
+       at = text.find("收到WebSocket消息: ", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 10u);
+  EXPECT_NE(text.find("条WebSocket消息\n"), std::string::npos) << "the number left out";
+  EXPECT_LT(text.size(), 64u * 1024) << sent << " messages";
+  EXPECT_TRUE(connected());
+}
+
+TEST_F(HostileStatusChannel, AHandshakeWithoutAnswerFailsAfterTenSeconds) {
+  service_->scripts().hold(test::paths::kWebsocket);
+  status_channel_start(fixed_mac);
+  ASSERT_TRUE(test::spin_until([&] { return status_channel()->failures == 1; }, 60s));
+  const std::string text = printed();
+  EXPECT_NE(text.find("WebSocket连接失败: 连接超时\n"), std::string::npos) << text;
+  EXPECT_NE(status_channel()->reconnect_timer, 0u) << "tried again later";
+  EXPECT_FALSE(connected());
 }
 
 }  // namespace

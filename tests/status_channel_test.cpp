@@ -134,6 +134,22 @@ TEST(StatusChannelUrl, EveryFormOfServerAddress) {
   EXPECT_TRUE(starts_with(url, "wss://h/ws/client?token=Bearer%20ttt"));
 }
 
+TEST(LineBudget, TenLinesInAnyTenSeconds) {
+  constexpr gint64 kSecond = G_USEC_PER_SEC;
+  struct Row {
+    gint64 at;
+    bool printed;
+  };
+  // Ten at once, then none until the first of them is ten seconds old; the
+  // budget slides with each line that went out.
+  std::vector<Row> rows;
+  for (int i = 0; i < 10; ++i) rows.push_back({i, true});
+  rows.insert(rows.end(), {{20, false}, {10 * kSecond - 1, false}, {10 * kSecond, true}, {10 * kSecond + 1, true},
+                           {10 * kSecond + 1, false}, {25 * kSecond, true}});
+  LineBudget budget(10, 10 * kSecond);
+  for (const Row& row : rows) EXPECT_EQ(budget.take(row.at), row.printed) << row.at;
+}
+
 TEST_F(StatusChannelTest, StopWithoutAChannelDoesNothing) {
   status_channel_stop();
   status_channel_teardown();
@@ -316,7 +332,8 @@ TEST_F(StatusChannelTest, WhatTheServerSendsIsOnlyLogged) {
       {"line1\nline2\r\n\t\x01\x1b[2J\x07", "line1\\x0aline2\\x0d\\x0a\\x09\\x01\\x1b[2J\\x07"},
       {"\u009b31m", "\\u009b31m"},
       {R"({"type":"command","action":"shutdown","vmid":null})", R"({"type":"command","action":"shutdown","vmid":null})"},
-      {std::string(100000, 'x') + "末", std::string(100000, 'x') + "末"},
+      {std::string(100000, 'x') + "末", std::string(1000, 'x') + "…（共100003字节）"},
+      {std::string(999, 'x') + "末", std::string(999, 'x') + "…（共1002字节）"},
       {"end of the odd ones", "end of the odd ones"},
   };
   test::PrintCapture printed;

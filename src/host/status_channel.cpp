@@ -16,12 +16,15 @@ namespace kesta {
 namespace {
 
 constexpr guint kTokenTimeoutSeconds = 10;
+constexpr guint kHandshakeTimeoutSeconds = 10;
 constexpr guint kReportIntervalMs = 10000;
 constexpr guint kReconnectDelayMs = 3000;
 // Handshakes in a row that may fail before the channel gives up.
 constexpr gint32 kMaxFailures = 5;
-// libsoup takes no message larger than this; each is printed whole.
+// libsoup takes no message larger than this.
 constexpr std::size_t kMaxLoggedMessage = 128 * 1024;
+// Of a message from the service the log keeps its beginning.
+constexpr std::size_t kMaxLoggedMessageStart = 1000;
 
 std::unique_ptr<StatusChannel> channel;
 
@@ -63,18 +66,40 @@ void schedule_reconnect() noexcept {
     channel->reconnect_timer = add_timeout(kReconnectDelayMs, on_reconnect_timer, nullptr);
 }
 
+// The number of messages that the budget left out of the log, if any.
+void print_omitted() noexcept {
+  if (!channel || channel->omitted_messages == 0) return;
+  g_print("已省略%zu条WebSocket消息\n", channel->omitted_messages);
+  channel->omitted_messages = 0;
+}
+
 void on_message(SoupWebsocketConnection*, gint type, GBytes* message, gpointer) noexcept {
   if (type != SOUP_WEBSOCKET_DATA_TEXT) return;
+  if (!channel->message_lines.take(g_get_monotonic_time())) {
+    ++channel->omitted_messages;
+    return;
+  }
+  print_omitted();
   gsize size = 0;
   const auto* data = static_cast<const char*>(g_bytes_get_data(message, &size));
-  g_print("收到WebSocket消息: %s\n",
-          readable_text(data ? std::string_view(data, size) : std::string_view(), kMaxLoggedMessage).c_str());
+  const std::string text = readable_text(std::string_view(data ? data : "", size), kMaxLoggedMessageStart);
+  if (size > kMaxLoggedMessageStart)
+    g_print("收到WebSocket消息: %s（共%zu字节）\n", text.c_str(), static_cast<std::size_t>(size));
+  else
+    g_print("收到WebSocket消息: %s\n", text.c_str());
 }
 
 void on_closed(SoupWebsocketConnection*, gpointer) noexcept {
+  print_omitted();
   g_print("WebSocket连接已关闭\n");
   let_go(take_connection());
   channel->report_timer.reset();
+  schedule_reconnect();
+}
+
+void handshake_failed(const char* reason) noexcept {
+  g_print("WebSocket连接失败: %s\n", readable_text(reason, kMaxLoggedMessage).c_str());
+  ++channel->failures;
   schedule_reconnect();
 }
 
@@ -86,10 +111,9 @@ void on_handshake(GObject* source, GAsyncResult* result, gpointer) noexcept {
     let_go(std::move(connection));
     return;
   }
+  channel->handshake_deadline.reset();
   if (!connection) {
-    g_print("WebSocket连接失败: %s\n", readable_text(error.message_or("未知错误"), kMaxLoggedMessage).c_str());
-    ++channel->failures;
-    schedule_reconnect();
+    handshake_failed(error.message_or("未知错误"));
     return;
   }
   g_print("WebSocket连接成功\n");
@@ -136,6 +160,7 @@ void status_channel_connect() {
 void status_channel_teardown() {
   if (!channel) return;
   channel->token_request.cancel();
+  channel->handshake_deadline.reset();
   channel->report_timer.reset();
   channel->reconnect_timer.reset();
   let_go(take_connection());
@@ -145,6 +170,16 @@ void status_channel_teardown() {
 }
 
 namespace {
+
+// Fails the attempt at once: libsoup notices an abort only when the
+// connection next stirs.  The session leaves the record first, so that its
+// late callback finds the attempt abandoned.
+gboolean on_handshake_deadline(gpointer) noexcept {
+  channel->handshake_deadline.reset();
+  if (const RefPtr<SoupSession> session = std::move(channel->session)) soup_session_abort(session.get());
+  handshake_failed("连接超时");
+  return G_SOURCE_REMOVE;
+}
 
 void open_connection(const std::string& username) {
   g_print("使用MAC登录: %s\n", username.c_str());
@@ -165,6 +200,9 @@ void open_connection(const std::string& username) {
     g_print("无法创建WebSocket消息\n");
     return;
   }
+  // A service that takes the connection but never answers the handshake
+  // fails the attempt at the limit, like every other request.
+  channel->handshake_deadline = add_timeout_seconds(kHandshakeTimeoutSeconds, on_handshake_deadline, nullptr);
   soup_session_websocket_connect_async(channel->session.get(), message.get(), nullptr, nullptr, nullptr,
                                        on_handshake, nullptr);
 }
@@ -181,6 +219,7 @@ gboolean send_status_report(gpointer) noexcept {
   // While a close is under way nothing can be sent; "closed" ends the timer.
   if (soup_websocket_connection_get_state(channel->connection.get()) != SOUP_WEBSOCKET_STATE_OPEN)
     return G_SOURCE_CONTINUE;
+  print_omitted();
   const GCharPtr host_name = get_host_name();
   const std::string text = status_message(host_name.get());
   g_print("发送系统状态: %s\n", text.c_str());

@@ -6,8 +6,11 @@
 
 #include <libsoup/soup.h>
 
+#include <cstddef>
+
 #include "api/http.h"
 #include "base/ptr.h"
+#include "host/line_budget.h"
 
 namespace kesta {
 
@@ -20,6 +23,8 @@ struct StatusChannel {
   PendingRequest token_request;
   // Carries the handshake; kept until the next teardown.
   RefPtr<SoupSession> session;
+  // The time limit of the handshake under way.
+  SourcePtr handshake_deadline;
   RefPtr<SoupWebsocketConnection> connection;
   // The timers; each reads as its id, 0 when there is none.
   SourcePtr report_timer;
@@ -27,6 +32,10 @@ struct StatusChannel {
   gint32 failures = 0;
   SourcePtr reconnect_timer;
   MacSource mac_source = nullptr;
+  // The service's messages in the log: ten lines in any ten seconds, and
+  // the number of those left out.
+  LineBudget message_lines{10, 10 * G_USEC_PER_SEC};
+  std::size_t omitted_messages = 0;
 };
 
 // Creates the channel (replacing one that runs) and, when a server address
@@ -36,8 +45,8 @@ void status_channel_start();
 void status_channel_start(MacSource mac_source);
 // status_channel_start the first time it is called in the process.
 void status_channel_start_once();
-// One connection attempt: the token fetch (up to 10 seconds), then the
-// handshake, both on the main loop.
+// One connection attempt: the token fetch, then the handshake, each of up to
+// 10 seconds, both on the main loop.
 void status_channel_connect();
 // Cancels the token fetch, removes both timers and closes and lets go of
 // connection and session.

@@ -16,9 +16,11 @@ StandIn::~StandIn() = default;
 
 unsigned StandIn::port() const { return thread_->port(); }
 
-std::size_t StandIn::send_websocket_text(const std::string& text) {
+std::size_t StandIn::send_websocket_text(const std::string& text, std::size_t times) {
   std::size_t sent = 0;
-  thread_->run([&](Endpoint& endpoint) { sent = endpoint.websockets().send_text(text); });
+  thread_->run([&](Endpoint& endpoint) {
+    for (std::size_t i = 0; i < times; ++i) sent = endpoint.websockets().send_text(text);
+  });
   return sent;
 }
 

@@ -39,8 +39,9 @@ class StandIn {
   ReplyScripts& scripts() { return scripts_; }
   RequestLog& received() { return received_; }
 
-  // Sends a text frame on every open WebSocket; returns their number.
-  std::size_t send_websocket_text(const std::string& text);
+  // Sends a text frame (times over) on every open WebSocket; returns their
+  // number.
+  std::size_t send_websocket_text(const std::string& text, std::size_t times = 1);
   // Starts a normal close (1000) of every open WebSocket; returns their
   // number.
   std::size_t close_websockets();
