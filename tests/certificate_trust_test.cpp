@@ -1,6 +1,6 @@
 // Trust in the service's certificate: pinned on first use, a changed key
-// refused before a request goes out, a pin an administrator wrote
-// beforehand, and an authority that needs no pin.
+// refused before a request goes out, a pin reset in the settings, a pin an
+// administrator wrote beforehand, and an authority that needs no pin.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -12,6 +12,7 @@
 #include "base/config.h"
 #include "base/fixed_text.h"
 #include "host/status_channel.h"
+#include "login/settings_dialog.h"
 #include "self_signed.h"
 #include "support/client_fixture.h"
 #include "support/print_capture.h"
@@ -145,6 +146,26 @@ TEST_F(CertificateTrust, APinWrittenBeforehandTakesARenewalAndRefusesAnotherKey)
   EXPECT_TRUE(service_->received().requests().empty()) << "not a byte of a request reached it";
   EXPECT_EQ(service_->received().websocket_handshakes(), 0u);
   EXPECT_EQ(test::read_file(test::config_path()), file);
+}
+
+TEST_F(CertificateTrust, ForgettingThePinInTheSettingsPinsTheNextKey) {
+  serve(certificate_.get(), key_.get());
+  preseed(openssl_fingerprint(certificate_.get()));
+  serve(other_.get(), other_key_.get());
+  build_login();
+  dialogs_->inspect_with([&](GtkDialog* dialog) {
+    GtkWidget* shown = test::find_label(GTK_WIDGET(dialog), openssl_fingerprint(certificate_.get()));
+    ASSERT_NE(shown, nullptr);
+    gtk_button_clicked(GTK_BUTTON(test::find_button(GTK_WIDGET(dialog), "忘记证书")));
+    EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(shown)), "保存后忘记，下次连接时重新信任");
+  });
+  dialogs_->queue_response(GTK_RESPONSE_ACCEPT);
+  show_settings_dialog(login_);
+  dialogs_->inspect_with(nullptr);
+  EXPECT_EQ(test::read_file(test::config_path()).find("trusted_certificates"), std::string::npos);
+  sign_in();
+  ASSERT_TRUE(signed_in());
+  EXPECT_STREQ(find_trusted_certificate(app_config, host_port()), openssl_fingerprint(other_.get()).c_str());
 }
 
 TEST_F(CertificateTrust, ACertificateOfAnAuthorityNeedsNoPin) {
