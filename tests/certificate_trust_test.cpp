@@ -27,7 +27,7 @@ GCharPtr fixed_mac() { return GCharPtr(g_strdup("0A:1B:2C:3D:4E:5F")); }
 
 // The fingerprint the way README tells an administrator to compute it.
 std::string openssl_fingerprint(X509* certificate) {
-  const std::string pem = test::make_temp_dir() + "/service.pem";
+  const std::string pem = test::home_dir() + "/service.pem";
   test::write_file(pem, test::certificate_pem(certificate));
   const std::string command = "sh -c 'openssl x509 -pubkey -noout -in " + pem +
                               " | openssl pkey -pubin -outform der | openssl dgst -sha256 -binary | base64'";
@@ -48,7 +48,8 @@ class CertificateTrust : public test::ClientFixture {
     const unsigned port = service_ && service_->url().starts_with("https") ? service_->port() : 0;
     const RefPtr<GTlsCertificate> identity = test::tls_certificate(certificate, key);
     service_.reset();
-    service_ = std::make_unique<test::StandIn>(test::StandInOptions{.https = true, .certificate = identity.get(), .port = port});
+    service_ = std::make_unique<test::StandIn>(
+        test::StandInOptions{.https = true, .certificate = identity.get(), .port = port});
     service_->service().add_account("alice", "secret", test::kToken);
     service_->service().accept_mac_logins(true);
     copy_fixed(app_config.server_address, service_->url());
@@ -86,7 +87,7 @@ TEST(CertificatePin, KeysVerdictsAndTheirPlaceInTheFile) {
   EXPECT_TRUE(forget_trusted_certificate(config, "h5:1"));
   EXPECT_FALSE(forget_trusted_certificate(config, "h5:1"));
   EXPECT_FALSE(trust_certificate(config, std::string(300, 'h') + ":1", "SHA256:x"));
-  const std::string path = test::make_temp_dir() + "/config.json";
+  const std::string path = test::home_dir() + "/pins.json";
   ASSERT_TRUE(save_config_file(path.c_str(), config));
   const std::string text = test::read_file(path);
   EXPECT_LT(text.find("\"encrypted_password\""), text.find("\"trusted_certificates\""));
@@ -171,7 +172,7 @@ TEST_F(CertificateTrust, ForgettingThePinInTheSettingsPinsTheNextKey) {
 TEST_F(CertificateTrust, ACertificateOfAnAuthorityNeedsNoPin) {
   const test::PkeyPtr authority_key = test::make_key();
   const test::X509Ptr authority = test::make_authority(authority_key.get());
-  const std::string authority_file = test::make_temp_dir() + "/authority.pem";
+  const std::string authority_file = test::home_dir() + "/authority.pem";
   test::write_file(authority_file, test::certificate_pem(authority.get()));
   Error error;
   const auto database = take_ref(g_tls_file_database_new(authority_file.c_str(), error));
