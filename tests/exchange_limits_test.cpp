@@ -11,6 +11,7 @@
 #include "base/config.h"
 #include "base/fixed_text.h"
 #include "support/hostile_support.h"
+#include "support/temp_home.h"
 #include "support/wait_reply.h"
 
 namespace kesta {
@@ -32,6 +33,9 @@ TEST_F(ExchangeLimits, RedirectsStayWithinTheService) {
   test::StandIn elsewhere;
   start_service(true);
   service_->service().add_account("alice", "secret", test::kToken);
+  // The first connection pins the service's key, and changes the file then.
+  ASSERT_TRUE(test::send_request(vm_list_request(app_config.server_address, test::kToken)));
+  config_before_ = test::read_file(test::config_path());
   const std::string list = std::string(paths::kVmList);
   struct Case {
     const char* name;

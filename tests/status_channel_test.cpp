@@ -215,14 +215,17 @@ TEST_F(StatusChannelTest, AnAddressThatMakesNoUrlEndsTheAttempt) {
 }
 
 TEST_F(StatusChannelTest, ConnectsForEveryFormOfServerAddress) {
-  // https:// with a self-signed certificate.
+  // https:// with a self-signed certificate, pinned by the sign-in.
   serve(true);
   Printed out;
   status_channel_start(fixed_mac);
   ASSERT_TRUE(test::spin_until([&] { return connected(); }));
-  const std::string url =
-      "wss://127.0.0.1:" + std::to_string(service_->port()) + "/ws/client?token=Bearer%20" + mac_token();
-  EXPECT_EQ(lines_of(out.take()), std::vector<std::string>({std::string("使用MAC登录: ") + kMacUser,
+  const std::string host_port = "127.0.0.1:" + std::to_string(service_->port());
+  const std::string url = "wss://" + host_port + "/ws/client?token=Bearer%20" + mac_token();
+  const char* pin = find_trusted_certificate(app_config, host_port);
+  ASSERT_NE(pin, nullptr);
+  EXPECT_EQ(lines_of(out.take()), std::vector<std::string>({"已信任服务器证书: " + host_port + " " + pin,
+                                                            std::string("使用MAC登录: ") + kMacUser,
                                                             "WebSocket URL: " + url, "WebSocket连接成功"}));
   EXPECT_STREQ(global_token.get(), mac_token().c_str());
   const auto handshake = received().last(test::paths::kWebsocket);

@@ -7,7 +7,7 @@ PACKAGES=(
   g++ cmake make pkg-config
   libgtk-3-dev libsoup2.4-dev libjson-glib-dev libssl-dev libglib2.0-dev-bin
   libgtest-dev libxtst-dev libxrandr-dev
-  glib-networking
+  glib-networking openssl
   xvfb xauth xdotool imagemagick fonts-noto-cjk
   freerdp2-x11 freerdp2-shadow-x11 virt-viewer
   dpkg-dev lintian appstream desktop-file-utils man-db

@@ -41,6 +41,7 @@ class Exchange {
   RefPtr<SoupMessage> message;
   ReplyHandler handler;
   std::optional<HttpReply> reply;
+  ChangeSlot certificate_change = std::make_shared<std::optional<CertificateChange>>();
   // The body of the current response, read chunk by chunk.
   std::string body;
   SourcePtr deadline;
@@ -76,7 +77,10 @@ void on_message_finished(SoupSession*, SoupMessage* message, gpointer data) noex
   reply.status = message->status_code;
   // Any real reply has a body, possibly empty; a transport failure has none.
   reply.has_body = !SOUP_STATUS_IS_TRANSPORT_ERROR(reply.status);
-  if (reply.has_body) reply.body = std::move(exchange.body);
+  if (reply.has_body)
+    reply.body = std::move(exchange.body);
+  else
+    reply.certificate_change = *exchange.certificate_change;
   exchange.reply = std::move(reply);
   exchange.delivery = add_idle(deliver, &exchange);
 }
@@ -88,7 +92,7 @@ void give_up(Exchange* exchange) {
   exchange->given_up = true;
   exchange->remove_sources();
   exchange->body.clear();
-  exchange->reply = HttpReply{SOUP_STATUS_IO_ERROR, {}, false};
+  exchange->reply = HttpReply{SOUP_STATUS_IO_ERROR, {}, false, std::nullopt};
   exchange->delivery = add_idle(deliver, exchange);
   soup_session_abort(exchange->session.get());
 }
@@ -212,9 +216,8 @@ PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handl
   g_signal_connect(exchange->message.get(), "got-body", G_CALLBACK(on_got_body), exchange.get());
   exchange->session = take_ref(soup_session_new());
   SoupSession* session = exchange->session.get();
-  // No connection is shared between requests; certificate errors of a
-  // self-signed service do not stop a request.
-  g_object_set(session, "ssl-strict", FALSE, nullptr);
+  // No connection is shared between requests.
+  check_certificates(session, exchange->message.get(), exchange->certificate_change);
   soup_session_add_feature_by_type(session, SOUP_TYPE_CONTENT_SNIFFER);
   if (request.timeout)
     exchange->deadline = add_timeout_seconds(request.timeout, on_deadline, exchange.get());
@@ -225,6 +228,11 @@ PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handl
 }
 
 std::size_t requests_in_flight() noexcept { return in_flight; }
+
+std::string failed_reply_text(const HttpReply& reply) {
+  if (reply.has_body) return reply.body;
+  return reply.certificate_change ? certificate_change_message(*reply.certificate_change) : "无法连接到服务器";
+}
 
 std::string query_value(const char* text) {
   GCharPtr escaped(g_uri_escape_string(text ? text : "", nullptr, FALSE));

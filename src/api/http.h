@@ -3,7 +3,9 @@
 //
 // Every request of src/api takes the service address as its first argument
 // and, where it needs one, the token as its second; none reads the client's
-// configuration, so each sends to exactly the service its caller names.
+// configuration for it, so each sends to exactly the service its caller
+// names.  Only the certificate pins are looked up and kept in app_config
+// (api/certificate_trust.h).
 #pragma once
 
 #include <glib.h>
@@ -13,6 +15,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "api/certificate_trust.h"
 
 namespace kesta {
 
@@ -40,7 +44,15 @@ struct HttpReply {
   std::string body;
   // False for a transport failure: no reply, so no body at all.
   bool has_body = false;
+  // Set when the handshake refused a certificate whose key is not the one
+  // pinned (the status is then libsoup's SSL failure).
+  std::optional<CertificateChange> certificate_change;
 };
+
+// What a failed request tells the user of the reply: its body as received,
+// or for a transport failure "无法连接到服务器", or the refusal of a changed
+// certificate.
+std::string failed_reply_text(const HttpReply& reply);
 
 // How a request about one VM ended: the power requests and the connection
 // configuration tell the user alike.
@@ -77,7 +89,8 @@ class PendingRequest {
 };
 
 // Sends the request.  The handler runs later from the main loop, never
-// before this returns.  Certificate errors do not fail a request.
+// before this returns.  The service's certificate is checked as
+// api/certificate_trust.h says.
 PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handler);
 
 // How many requests of the process have yet to be answered or cancelled.

@@ -81,6 +81,8 @@ PendingRequest request_login_async(const char* server_address, const char* usern
     if (reply->status == SOUP_STATUS_OK) return done(parse_login_reply(reply->body));
     g_print("请求失败，状态码: %d\n", static_cast<int>(reply->status));
     std::string message = login_failure_message(address.c_str(), reply->status, reply->body);
+    // Under "SSL连接失败", why the connection was refused.
+    if (reply->certificate_change) message += "\n" + certificate_change_message(*reply->certificate_change);
     g_print("错误信息: %s\n", readable_text(message, kMaxLoggedReply).c_str());
     done({LoginResult::Kind::Failed, std::move(message)});
   });

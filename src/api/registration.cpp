@@ -45,8 +45,9 @@ PendingRequest register_account_async(const char* server_address, const char* us
     // A server that cannot be reached shows up here too, with libsoup's
     // transport status.
     if (reply->status != SOUP_STATUS_OK) {
-      const GCharPtr text(g_strdup_printf("服务器返回错误，状态码：%u", reply->status));
-      return done(refused(text.get()));
+      std::string text = GCharPtr(g_strdup_printf("服务器返回错误，状态码：%u", reply->status)).get();
+      if (reply->certificate_change) text += "\n" + certificate_change_message(*reply->certificate_change);
+      return done(refused(text));
     }
     done(parse_registration_reply(reply->body));
   });

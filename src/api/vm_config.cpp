@@ -56,7 +56,7 @@ PendingRequest send_vm_config_async(const char* server_address, const char* toke
     result.status = reply->status;
     if (reply->status != SOUP_STATUS_OK) {
       result.kind = ReplyKind::Failed;
-      result.message = reply->has_body ? reply->body : "无法连接到服务器";
+      result.message = failed_reply_text(*reply);
       return done(std::move(result));
     }
     VmConfigReply parsed = parse_vm_config(reply->body);

@@ -30,7 +30,7 @@ struct VmConfigReply {
   // reply's "data".
   ReplyKind kind = ReplyKind::BadAddress;
   guint status = 0;
-  // Failed: the body as received, or "无法连接到服务器" when no reply arrived.
+  // Failed: failed_reply_text of the reply.
   std::string message;
   std::optional<VmConfig> config;
 };

@@ -33,7 +33,7 @@ PowerReply read_power_reply(const std::optional<HttpReply>& reply, const std::st
     const char* message = string_member(root, "message");
     return {ReplyKind::Refused, reply->status, message ? message : "未知错误"};
   }
-  return {ReplyKind::Failed, reply->status, reply->has_body ? reply->body : "无法连接到服务器"};
+  return {ReplyKind::Failed, reply->status, failed_reply_text(*reply)};
 }
 
 }  // namespace

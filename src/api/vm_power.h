@@ -28,7 +28,7 @@ struct PowerReply {
   ReplyKind kind;
   guint status = 0;
   // Refused: the service's message.  Failed: the body as received, or
-  // "无法连接到服务器" when no reply arrived.
+  // failed_reply_text's words when no reply arrived.
   std::string message;
 };
 

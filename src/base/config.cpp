@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <string>
 
+#include <algorithm>
+#include <cstring>
+
 #include "base/fixed_text.h"
 #include "base/json_read.h"
 
@@ -31,7 +34,85 @@ void read_flag_member(JsonObject* root, const char* key, gint32& flag) {
   if (JsonNode* node = member(root, key)) flag = node_flag(node) ? 1 : 0;
 }
 
+// The slot of host_port, or null; Config is ClientConfig, const or not.
+template <typename Config>
+auto* find_slot(Config& config, std::string_view host_port) noexcept {
+  for (auto& slot : config.trusted_certificates)
+    if (slot.host_port[0] && host_port == slot.host_port) return &slot;
+  return static_cast<decltype(&config.trusted_certificates[0])>(nullptr);
+}
+
+// A free slot, made by dropping the oldest pin when there is none.
+TrustedCertificate& free_slot(ClientConfig& config) noexcept {
+  for (TrustedCertificate& slot : config.trusted_certificates)
+    if (!slot.host_port[0]) return slot;
+  TrustedCertificate* slots = config.trusted_certificates;
+  std::move(slots + 1, slots + kMaxTrustedCertificates, slots);
+  slots[kMaxTrustedCertificates - 1] = TrustedCertificate{};
+  return slots[kMaxTrustedCertificates - 1];
+}
+
+// A key that does not fit names no service (a host name has at most 253
+// bytes) and is left out; a fingerprint too long to keep is cut, so that it
+// matches no certificate rather than none being kept.
+void read_trusted_certificates(JsonObject* root, ClientConfig& config) {
+  JsonObject* pins = object_member(root, "trusted_certificates");
+  if (!pins) return;
+  GList* names = json_object_get_members(pins);
+  std::size_t used = 0;
+  for (GList* name = names; name && used < kMaxTrustedCertificates; name = name->next) {
+    const auto* host_port = static_cast<const char*>(name->data);
+    const char* fingerprint = string_member(pins, host_port);
+    if (!fingerprint || std::strlen(host_port) >= sizeof TrustedCertificate{}.host_port ||
+        find_slot(config, host_port))
+      continue;
+    TrustedCertificate& slot = config.trusted_certificates[used++];
+    copy_fixed(slot.host_port, host_port);
+    copy_fixed(slot.fingerprint, fingerprint);
+  }
+  g_list_free(names);
+}
+
+void write_trusted_certificates(JsonBuilder* b, const ClientConfig& config) {
+  if (!config.trusted_certificates[0].host_port[0]) return;
+  json_builder_set_member_name(b, "trusted_certificates");
+  json_builder_begin_object(b);
+  for (const TrustedCertificate& slot : config.trusted_certificates) {
+    if (!slot.host_port[0]) break;
+    json_builder_set_member_name(b, slot.host_port);
+    json_builder_add_string_value(b, slot.fingerprint);
+  }
+  json_builder_end_object(b);
+}
+
 }  // namespace
+
+const char* find_trusted_certificate(const ClientConfig& config, std::string_view host_port) noexcept {
+  const TrustedCertificate* slot = find_slot(config, host_port);
+  return slot ? slot->fingerprint : nullptr;
+}
+
+bool trust_certificate(ClientConfig& config, std::string_view host_port, std::string_view fingerprint) noexcept {
+  if (host_port.empty() || host_port.size() >= sizeof TrustedCertificate{}.host_port ||
+      fingerprint.size() >= sizeof TrustedCertificate{}.fingerprint)
+    return false;
+  TrustedCertificate* slot = find_slot(config, host_port);
+  if (!slot) {
+    slot = &free_slot(config);
+    copy_fixed(slot->host_port, host_port);
+  }
+  copy_fixed(slot->fingerprint, fingerprint);
+  return true;
+}
+
+bool forget_trusted_certificate(ClientConfig& config, std::string_view host_port) noexcept {
+  TrustedCertificate* slot = find_slot(config, host_port);
+  if (!slot) return false;
+  TrustedCertificate* end = config.trusted_certificates + kMaxTrustedCertificates;
+  std::move(slot + 1, end, slot);
+  end[-1] = TrustedCertificate{};
+  return true;
+}
 
 void apply_config_defaults(ClientConfig& config) noexcept {
   config.server_address[0] = '\0';
@@ -41,6 +122,7 @@ void apply_config_defaults(ClientConfig& config) noexcept {
   config.encrypted_password[0] = '\0';
   config.save_credentials = 1;
   config.setting = 0;
+  for (TrustedCertificate& slot : config.trusted_certificates) slot = TrustedCertificate{};
 }
 
 GCharPtr config_file_path() {
@@ -71,6 +153,7 @@ bool load_config_data(std::string_view text, ClientConfig& config) {
     read_text(root, "username", config.username);
     read_text(root, "encrypted_password", config.encrypted_password);
   }
+  read_trusted_certificates(root, config);
   g_print("配置文件加载成功\n");
   return true;
 }
@@ -158,6 +241,7 @@ bool save_config_file(const char* path, const ClientConfig& config) {
     json_builder_set_member_name(b, "encrypted_password");
     json_builder_add_string_value(b, config.encrypted_password);
   }
+  write_trusted_certificates(b, config);
   json_builder_end_object(b);
 
   const std::string text = builder_text(b, JsonLayout::Pretty);

@@ -4,11 +4,25 @@
 
 #include <glib.h>
 
+#include <cstddef>
 #include <string_view>
 
 #include "base/ptr.h"
 
 namespace kesta {
+
+// The public key a service's certificate was first seen with, for a
+// certificate no authority of the system vouches for.
+struct TrustedCertificate {
+  // "host:port" ("[host]:port" for an IPv6 address); empty in a free slot.
+  char host_port[264];
+  // "SHA256:" and the base64 of the SHA-256 of the SubjectPublicKeyInfo.
+  char fingerprint[64];
+};
+
+// A terminal is pointed at a service or two in its life; when the table is
+// full, the oldest pin makes room for a new one.
+inline constexpr std::size_t kMaxTrustedCertificates = 32;
 
 struct ClientConfig {
   char server_address[256];
@@ -18,12 +32,22 @@ struct ClientConfig {
   char encrypted_password[512];
   gint32 save_credentials;
   gint32 setting;
+  // In the order they were pinned; the used slots come first.
+  TrustedCertificate trusted_certificates[kMaxTrustedCertificates];
 };
 
 // The one configuration of the process; all zero until load_config runs.
 extern ClientConfig app_config;
 
 void apply_config_defaults(ClientConfig& config) noexcept;
+
+// The fingerprint kept for host_port, or null.
+const char* find_trusted_certificate(const ClientConfig& config, std::string_view host_port) noexcept;
+// Keeps the fingerprint for host_port, replacing the one kept before; false
+// (nothing kept) when either does not fit its field.
+bool trust_certificate(ClientConfig& config, std::string_view host_port, std::string_view fingerprint) noexcept;
+// Forgets the fingerprint of host_port; true when one was kept.
+bool forget_trusted_certificate(ClientConfig& config, std::string_view host_port) noexcept;
 
 // "$HOME/.kestaconfig2.json", or null when there is no home directory.
 GCharPtr config_file_path();

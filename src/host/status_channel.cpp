@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "api/certificate_trust.h"
 #include "api/login_request.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
@@ -192,14 +193,14 @@ void open_connection(const std::string& username) {
   // The token is the service's text, as it sent it.
   g_print("WebSocket URL: %s\n", readable_text(url, kMaxLoggedMessage).c_str());
   channel->session = take_ref(soup_session_new());
-  // The service's certificate is not checked, as for every request.
-  g_object_set(channel->session.get(), "ssl-strict", FALSE, "ssl-use-system-ca-file", FALSE, "tls-database",
-               nullptr, nullptr);
   auto message = take_ref(soup_message_new("GET", url.c_str()));
   if (!message) {
     g_print("无法创建WebSocket消息\n");
     return;
   }
+  // Checked as for every request: a refused certificate fails the
+  // handshake, and that counts as a failed attempt.
+  check_certificates(channel->session.get(), message.get(), nullptr);
   // A service that takes the connection but never answers the handshake
   // fails the attempt at the limit, like every other request.
   channel->handshake_deadline = add_timeout_seconds(kHandshakeTimeoutSeconds, on_handshake_deadline, nullptr);

@@ -1,7 +1,11 @@
 #include "login/settings_dialog.h"
 
+#include <algorithm>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "api/certificate_trust.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
 #include "login/label_press.h"
@@ -24,6 +28,11 @@ constexpr char kDefaultProtocol[] = "spice";
 
 struct SettingsForm {
   GtkWidget* server_entry;
+  // The pin of the address in the entry, and the button that forgets it.
+  GtkWidget* certificate_label;
+  GtkWidget* forget_button;
+  // The pins "忘记证书" was pressed for: forgotten on "保存".
+  std::vector<std::string> forgotten;
   GtkWidget* protocol_combo;
   GtkWidget* mac_check;
   GtkWidget* hide_settings_check;
@@ -45,12 +54,65 @@ GtkWidget* check_button(const char* text, bool active) {
   return check;
 }
 
+bool is_forgotten(const SettingsForm& form, const std::string& host_port) {
+  return std::find(form.forgotten.begin(), form.forgotten.end(), host_port) != form.forgotten.end();
+}
+
+// The pin of the address as typed so far.
+void show_pin(SettingsForm& form) {
+  const std::optional<std::string> key = pin_key(gtk_entry_get_text(GTK_ENTRY(form.server_entry)));
+  const char* pinned = key ? find_trusted_certificate(app_config, *key) : nullptr;
+  const bool forgotten = pinned && is_forgotten(form, *key);
+  const char* text = !key        ? "无（不是HTTPS地址）"
+                     : forgotten ? "保存后忘记，下次连接时重新信任"
+                     : pinned    ? pinned
+                                 : "未保存证书指纹";
+  gtk_label_set_text(GTK_LABEL(form.certificate_label), text);
+  gtk_widget_set_sensitive(form.forget_button, pinned && !forgotten);
+}
+
+void on_address_changed(GtkEditable*, gpointer form) noexcept { show_pin(*static_cast<SettingsForm*>(form)); }
+
+void on_forget_clicked(GtkButton*, gpointer data) noexcept {
+  auto& form = *static_cast<SettingsForm*>(data);
+  if (std::optional<std::string> key = pin_key(gtk_entry_get_text(GTK_ENTRY(form.server_entry))))
+    form.forgotten.push_back(std::move(*key));
+  show_pin(form);
+}
+
+// Under the address: its pinned fingerprint, and "忘记证书", with which an
+// administrator accepts a service's new certificate.
+void build_certificate_row(GtkWidget* box, SettingsForm& form) {
+  pack_start(box, field_label("服务器证书:"), false, 5);
+  GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
+  set_background_colour(row, kWhite);
+  form.certificate_label = field_label("");
+  // A fingerprint has no spaces to break at.
+  gtk_label_set_line_wrap(GTK_LABEL(form.certificate_label), TRUE);
+  gtk_label_set_line_wrap_mode(GTK_LABEL(form.certificate_label), PANGO_WRAP_WORD_CHAR);
+  gtk_label_set_max_width_chars(GTK_LABEL(form.certificate_label), 30);
+  gtk_label_set_xalign(GTK_LABEL(form.certificate_label), 0);
+  gtk_box_pack_start(GTK_BOX(row), form.certificate_label, TRUE, TRUE, 0);
+  form.forget_button = gtk_button_new_with_label("忘记证书");
+  gtk_widget_set_valign(form.forget_button, GTK_ALIGN_CENTER);
+  gtk_box_pack_start(GTK_BOX(row), form.forget_button, FALSE, FALSE, 0);
+  pack_start(box, row);
+}
+
+// The form's handlers are given the form, which outlives the dialog's run.
+void connect_form(SettingsForm& form) {
+  g_signal_connect(form.server_entry, "changed", G_CALLBACK(on_address_changed), &form);
+  g_signal_connect(form.forget_button, "clicked", G_CALLBACK(on_forget_clicked), &form);
+  show_pin(form);
+}
+
 SettingsForm build_form(GtkWidget* box) {
   SettingsForm form{};
   pack_start(box, field_label("服务器地址:"));
   form.server_entry = gtk_entry_new();
   gtk_entry_set_text(GTK_ENTRY(form.server_entry), app_config.server_address);
   pack_start(box, form.server_entry, false, 5);
+  build_certificate_row(box, form);
 
   pack_start(box, field_label("默认协议:"), false, 5);
   form.protocol_combo = gtk_combo_box_text_new();
@@ -77,6 +139,9 @@ void save_settings(const SettingsForm& form, GtkWidget* login_window) {
   app_config.maclogin = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(form.mac_check)) ? 1 : 0;
   // Read by the login window when it is built, so at the next start.
   app_config.setting = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(form.hide_settings_check)) ? 1 : 0;
+  // The next connection to these pins anew.
+  for (const std::string& host_port : form.forgotten)
+    if (forget_trusted_certificate(app_config, host_port)) g_print("已忘记服务器证书: %s\n", host_port.c_str());
   // Every "保存" writes the file, changed or not; a failed write has been
   // printed and app_config keeps the new values for this run.
   save_config();
@@ -90,7 +155,8 @@ void show_settings_dialog(GtkWidget* login_window) {
   const ModalDialog frame =
       build_modal_dialog("设置", login_window ? GTK_WINDOW(login_window) : nullptr, 400, -1,
                          {{"取消", GTK_RESPONSE_CANCEL}, {"保存", GTK_RESPONSE_ACCEPT}});
-  const SettingsForm form = build_form(frame.box);
+  SettingsForm form = build_form(frame.box);
+  connect_form(form);
   if (run_dialog(frame.dialog.get()) == GTK_RESPONSE_ACCEPT) save_settings(form, login_window);
 }
 

@@ -1,5 +1,6 @@
-// The settings dialog of the login window: server address, default protocol,
-// MAC-address login and hiding the settings button.
+// The settings dialog of the login window: server address (with the pin of
+// its certificate, which it can forget), default protocol, MAC-address login
+// and hiding the settings button.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -7,8 +8,9 @@
 namespace kesta {
 
 // Runs the dialog modally over the login window.  "保存" writes app_config and
-// the file and switches the login window's mode at once when MAC login
-// changed; "取消" or closing changes nothing.
+// the file (without the pins "忘记证书" dropped) and switches the login
+// window's mode at once when MAC login changed; "取消" or closing changes
+// nothing.
 void show_settings_dialog(GtkWidget* login_window);
 
 // "clicked" handler of the settings icon; user data is the login window.

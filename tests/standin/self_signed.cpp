@@ -20,10 +20,21 @@ constexpr long kHour = 60 * 60;
 constexpr long kThirtyDays = 30 * 24 * kHour;
 
 void check(bool ok, const char* what) {
-  if (!ok) throw std::runtime_error(std::string("self-signed certificate: ") + what + " failed");
+  if (!ok) throw std::runtime_error(std::string("test certificate: ") + what + " failed");
 }
 
-X509Ptr make_certificate(EVP_PKEY* key) {
+void add_extension(X509* cert, X509* issuer, int nid, const char* value) {
+  X509V3_CTX context;
+  X509V3_set_ctx_nodb(&context);
+  X509V3_set_ctx(&context, issuer, cert, nullptr, nullptr, 0);
+  const std::unique_ptr<X509_EXTENSION, FnDeleter<X509_EXTENSION, X509_EXTENSION_free>> extension(
+      X509V3_EXT_conf_nid(nullptr, &context, nid, value));
+  check(extension != nullptr, value);
+  check(X509_add_ext(cert, extension.get(), -1) == 1, "X509_add_ext");
+}
+
+// Issued by the issuer's certificate, or by itself without one.
+X509Ptr build_certificate(EVP_PKEY* key, const char* common_name, const Issuer* issuer) {
   X509Ptr cert(X509_new());
   check(cert != nullptr, "X509_new");
   check(X509_set_version(cert.get(), 2) == 1, "X509_set_version");
@@ -38,42 +49,69 @@ X509Ptr make_certificate(EVP_PKEY* key) {
   check(X509_gmtime_adj(X509_getm_notAfter(cert.get()), kThirtyDays) != nullptr, "notAfter");
   check(X509_set_pubkey(cert.get(), key) == 1, "X509_set_pubkey");
   X509_NAME* name = X509_get_subject_name(cert.get());
-  check(X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(kHost), -1, -1,
-                                   0) == 1,
+  check(X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(common_name),
+                                   -1, -1, 0) == 1,
         "CN");
-  check(X509_set_issuer_name(cert.get(), name) == 1, "X509_set_issuer_name");
-  X509V3_CTX context;
-  X509V3_set_ctx_nodb(&context);
-  X509V3_set_ctx(&context, cert.get(), cert.get(), nullptr, nullptr, 0);
-  const std::unique_ptr<X509_EXTENSION, FnDeleter<X509_EXTENSION, X509_EXTENSION_free>> alt_name(
-      X509V3_EXT_conf_nid(nullptr, &context, NID_subject_alt_name, "IP:127.0.0.1"));
-  check(alt_name != nullptr, "subjectAltName");
-  check(X509_add_ext(cert.get(), alt_name.get(), -1) == 1, "X509_add_ext");
-  check(X509_sign(cert.get(), key, EVP_sha256()) > 0, "X509_sign");
+  X509* signer = issuer ? issuer->certificate : cert.get();
+  check(X509_set_issuer_name(cert.get(), X509_get_subject_name(signer)) == 1, "X509_set_issuer_name");
   return cert;
 }
 
+void sign(X509* cert, EVP_PKEY* key) { check(X509_sign(cert, key, EVP_sha256()) > 0, "X509_sign"); }
+
 }  // namespace
 
-RefPtr<GTlsCertificate> make_self_signed_certificate() {
-  const PkeyPtr key(EVP_EC_gen("P-256"));
+PkeyPtr make_key() {
+  PkeyPtr key(EVP_EC_gen("P-256"));
   check(key != nullptr, "EVP_EC_gen");
-  const X509Ptr cert = make_certificate(key.get());
+  return key;
+}
 
+X509Ptr make_certificate(EVP_PKEY* key, const Issuer* issuer) {
+  X509Ptr cert = build_certificate(key, kHost, issuer);
+  add_extension(cert.get(), issuer ? issuer->certificate : cert.get(), NID_subject_alt_name, "IP:127.0.0.1");
+  sign(cert.get(), issuer ? issuer->key : key);
+  return cert;
+}
+
+X509Ptr make_authority(EVP_PKEY* key) {
+  X509Ptr cert = build_certificate(key, "kesta test authority", nullptr);
+  add_extension(cert.get(), cert.get(), NID_basic_constraints, "critical,CA:TRUE");
+  add_extension(cert.get(), cert.get(), NID_key_usage, "critical,keyCertSign,cRLSign");
+  sign(cert.get(), key);
+  return cert;
+}
+
+std::string certificate_pem(X509* certificate) {
   const BioPtr pem(BIO_new(BIO_s_mem()));
   check(pem != nullptr, "BIO_new");
-  check(PEM_write_bio_X509(pem.get(), cert.get()) == 1, "PEM_write_bio_X509");
-  check(PEM_write_bio_PrivateKey(pem.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) == 1,
+  check(PEM_write_bio_X509(pem.get(), certificate) == 1, "PEM_write_bio_X509");
+  char* data = nullptr;
+  const long size = BIO_get_mem_data(pem.get(), &data);
+  return std::string(data, static_cast<std::size_t>(size));
+}
+
+RefPtr<GTlsCertificate> tls_certificate(X509* certificate, EVP_PKEY* key) {
+  const BioPtr pem(BIO_new(BIO_s_mem()));
+  check(pem != nullptr, "BIO_new");
+  check(PEM_write_bio_X509(pem.get(), certificate) == 1, "PEM_write_bio_X509");
+  check(PEM_write_bio_PrivateKey(pem.get(), key, nullptr, nullptr, 0, nullptr, nullptr) == 1,
         "PEM_write_bio_PrivateKey");
   char* data = nullptr;
   const long size = BIO_get_mem_data(pem.get(), &data);
 
   Error error;
-  RefPtr<GTlsCertificate> certificate = take_ref(g_tls_certificate_new_from_pem(data, size, error));
-  if (!certificate)
+  RefPtr<GTlsCertificate> result = take_ref(g_tls_certificate_new_from_pem(data, size, error));
+  if (!result)
     throw std::runtime_error(std::string("TLS certificate: ") + error.message_or("unknown error") +
                              " (is glib-networking installed?)");
-  return certificate;
+  return result;
+}
+
+RefPtr<GTlsCertificate> make_self_signed_certificate() {
+  const PkeyPtr key = make_key();
+  const X509Ptr cert = make_certificate(key.get());
+  return tls_certificate(cert.get(), key.get());
 }
 
 }  // namespace kesta::test

@@ -7,7 +7,8 @@ namespace kesta::test {
 
 StandIn::StandIn(StandInOptions options) {
   RefPtr<GTlsCertificate> certificate;
-  if (options.https) certificate = make_self_signed_certificate();
+  if (options.https)
+    certificate = options.certificate ? add_ref(options.certificate) : make_self_signed_certificate();
   thread_ = std::make_unique<ServerThread>(options, std::move(certificate), service_, scripts_, received_);
   url_ = std::string(options.https ? "https" : "http") + "://127.0.0.1:" + std::to_string(thread_->port());
 }
