@@ -197,7 +197,8 @@ TEST_F(HostileSizes, DeeplyNestedJsonIsUnreadable) {
 }
 
 TEST_F(HostileSizes, ADeeplyNestedConfigurationFileMeansTheDefaults) {
-  config_before_ = R"({"server_address":"http://127.0.0.1:1","x":)" + test::nested_arrays(kDeep) + "}";
+  // Deep, yet within the 64 KiB a settings file may have.
+  config_before_ = R"({"server_address":"http://127.0.0.1:1","x":)" + test::nested_arrays(20000) + "}";
   test::write_file(test::config_path(), config_before_);
   test::capture_prints();
   EXPECT_FALSE(load_config());
