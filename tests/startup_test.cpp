@@ -33,14 +33,20 @@ gboolean close_login_window(gpointer) noexcept {
   return closed ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
 }
 
-TEST(Startup, ClosingTheLoginWindowEndsTheProgramWithZero) {
-  test::write_file(test::config_path(), "[not an object]");
+// Runs the program until its login window is on screen, then closes it;
+// what it printed.
+std::string run_until_login_window() {
   const SourcePtr closer = add_timeout(50, close_login_window, nullptr);
   char name[] = "kesta-client";
   char* argv[] = {name, nullptr};
   test::capture_prints();
   EXPECT_EQ(run_client(1, argv), 0);
-  const std::string out = test::captured_prints();
+  return test::captured_prints();
+}
+
+TEST(Startup, ClosingTheLoginWindowEndsTheProgramWithZero) {
+  test::write_file(test::config_path(), "[not an object]");
+  const std::string out = run_until_login_window();
   EXPECT_NE(out.find("解析配置文件失败: "), std::string::npos) << out;
   EXPECT_STREQ(app_config.protocol, "freerdp") << "the defaults apply after a failed load";
   EXPECT_EQ(app_config.save_credentials, 1);
@@ -64,12 +70,7 @@ TEST(Startup, AStrangeConfigurationFileMeansTheDefaults) {
   for (const auto& [name, make] : cases) {
     SCOPED_TRACE(name);
     ASSERT_EQ(make(), 0);
-    const SourcePtr closer = add_timeout(50, close_login_window, nullptr);
-    char program[] = "kesta-client";
-    char* argv[] = {program, nullptr};
-    test::capture_prints();
-    EXPECT_EQ(run_client(1, argv), 0);
-    const std::string out = test::captured_prints();
+    const std::string out = run_until_login_window();
     EXPECT_TRUE(out.starts_with("配置文件不存在，将使用默认配置\n")) << out;
     EXPECT_STREQ(app_config.protocol, "freerdp");
     if (std::string(name) != "a directory") {
