@@ -313,7 +313,7 @@ TEST_F(RealServer, FreeRdpIsRefusedWithAWrongPassword) {
 constexpr char kTriedToConnect[] = "failed to connect Could not connect to 127.0.0.1: Connection refused";
 
 Outcome run_remote_viewer(const std::string& file) {
-  Argv argv = spice_arguments(kRemoteViewer, file, std::nullopt);
+  Argv argv = spice_arguments(kRemoteViewer, file, std::nullopt, g_get_home_dir());
   argv.emplace_back("--debug");
   return run(argv, 30, [](const std::string& output) {
     return contains(output, kTriedToConnect) || contains(output, "Invalid file");
