@@ -1,6 +1,7 @@
 #include "self_signed.h"
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -55,21 +56,30 @@ X509Ptr make_certificate(EVP_PKEY* key) {
 
 }  // namespace
 
-RefPtr<GTlsCertificate> make_self_signed_certificate() {
+PemIdentity make_self_signed_pem() {
   const PkeyPtr key(EVP_EC_gen("P-256"));
   check(key != nullptr, "EVP_EC_gen");
   const X509Ptr cert = make_certificate(key.get());
+  auto pem_of = [](const char* what, const std::function<int(BIO*)>& write) {
+    const BioPtr pem(BIO_new(BIO_s_mem()));
+    check(pem != nullptr, "BIO_new");
+    check(write(pem.get()) == 1, what);
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(pem.get(), &data);
+    return std::string(data, static_cast<std::size_t>(size));
+  };
+  return {pem_of("PEM_write_bio_X509", [&](BIO* bio) { return PEM_write_bio_X509(bio, cert.get()); }),
+          pem_of("PEM_write_bio_PrivateKey", [&](BIO* bio) {
+            return PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr, nullptr);
+          })};
+}
 
-  const BioPtr pem(BIO_new(BIO_s_mem()));
-  check(pem != nullptr, "BIO_new");
-  check(PEM_write_bio_X509(pem.get(), cert.get()) == 1, "PEM_write_bio_X509");
-  check(PEM_write_bio_PrivateKey(pem.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) == 1,
-        "PEM_write_bio_PrivateKey");
-  char* data = nullptr;
-  const long size = BIO_get_mem_data(pem.get(), &data);
-
+RefPtr<GTlsCertificate> make_self_signed_certificate() {
+  const PemIdentity identity = make_self_signed_pem();
+  const std::string pem = identity.certificate + identity.key;
   Error error;
-  RefPtr<GTlsCertificate> certificate = take_ref(g_tls_certificate_new_from_pem(data, size, error));
+  RefPtr<GTlsCertificate> certificate =
+      take_ref(g_tls_certificate_new_from_pem(pem.data(), static_cast<gssize>(pem.size()), error));
   if (!certificate)
     throw std::runtime_error(std::string("TLS certificate: ") + error.message_or("unknown error") +
                              " (is glib-networking installed?)");

@@ -3,6 +3,8 @@
 
 #include <gio/gio.h>
 
+#include <string>
+
 #include "base/ptr.h"
 
 namespace kesta::test {
@@ -12,5 +14,14 @@ namespace kesta::test {
 // std::runtime_error when OpenSSL fails or GIO has no TLS backend
 // (glib-networking).
 RefPtr<GTlsCertificate> make_self_signed_certificate();
+
+// Such a certificate and its key as PEM texts, for a server outside the
+// stand-in; the certificate is its own CA.  Throws std::runtime_error when
+// OpenSSL fails.
+struct PemIdentity {
+  std::string certificate;
+  std::string key;
+};
+PemIdentity make_self_signed_pem();
 
 }  // namespace kesta::test
