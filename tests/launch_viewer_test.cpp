@@ -498,30 +498,30 @@ std::string replaced(std::string text, std::string_view from, std::string_view t
 }
 
 TEST_F(RealSpiceServer, RemoteViewerConnectsWithTheCertificateSentEitherWay) {
-  SpiceServer server;
-  ASSERT_TRUE(server.ready());
+  auto pairs = [](const std::string& pem) { return replaced(pem, "\n", "\\n"); };
   const std::string ticket_escaped = "se\\\\cret 1";  // the backslash as the service escapes it
-  const std::string escaped = replaced(server.ca(), "\n", "\\n");
   struct Row {
     const char* name;
-    std::string ca;
+    std::function<std::string(const std::string&)> ca;  // the value sent for the server's CA
     std::string password;
     const char* failure;  // what remote-viewer says when it is refused; null: it connects
   } rows[] = {
-      {"CA with \\n pairs", escaped, ticket_escaped, nullptr},
-      {"CA with line breaks", server.ca(), SpiceServer::kTicket, nullptr},
+      {"CA with \\n pairs", pairs, ticket_escaped, nullptr},
+      {"CA with line breaks", [](const std::string& pem) { return pem; }, SpiceServer::kTicket, nullptr},
       // The checks see these: the backslashes a client doubled, a wrong ticket.
-      {"CA with \\\\n pairs", replaced(escaped, "\\", "\\\\"), ticket_escaped,
-       "Error in server certificate verification"},
-      {"wrong ticket", escaped, "se\\\\cret 2", "auth failure"},
+      {"CA with \\\\n pairs", [&](const std::string& pem) { return replaced(pairs(pem), "\\", "\\\\"); },
+       ticket_escaped, "Error in server certificate verification"},
+      {"wrong ticket", pairs, "se\\\\cret 2", "auth failure"},
   };
   for (const Row& row : rows) {
-    // The previous row's client is gone before the next one starts.
-    ASSERT_TRUE(test::spin_until([&] { return server.tls_channels().empty(); }, 60s, 100ms)) << row.name;
+    // A server of its own for each row: Debian 12's spice-server may crash
+    // (a SPICE Worker segfault) when a client is killed while it connects.
+    SpiceServer server;
+    ASSERT_TRUE(server.ready()) << row.name;
     SpiceInfo info;
     info.host = "127.0.0.1";
     info.tls_port = server.port();
-    info.ca = row.ca;
+    info.ca = row.ca(server.ca());
     // The certificate's own subject: remote-viewer checks an empty one too,
     // and no certificate has that.
     info.host_subject = "CN=127.0.0.1";
