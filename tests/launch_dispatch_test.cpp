@@ -3,6 +3,7 @@
 // their arguments, so no real viewer ever runs here.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <glib/gstdio.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "api/vm_config.h"
@@ -22,6 +24,7 @@
 #include "base/ptr.h"
 #include "launch/dispatch.h"
 #include "launch/spawn.h"
+#include "launch/spice_file.h"
 #include "launch/viewer.h"
 #include "support/dialog_recorder.h"
 #include "support/spin.h"
@@ -81,6 +84,23 @@ TEST(SpawnDetached, InputLargerThanAPipeIsRefusedAtOnce) {
   EXPECT_FALSE(spawn_detached({"/bin/true"}, error, std::string(4 * 1024 * 1024, 'x')));
   EXPECT_TRUE(error);
   EXPECT_LT(g_get_monotonic_time() - start, 10 * G_USEC_PER_SEC);
+}
+
+TEST(FilledPipe, TakesWhatThePipeHoldsAndNoMore) {
+  // A new pipe holds 16 pages here; the write end is closed, so the text is
+  // followed by end of file.
+  for (const std::size_t size : {std::size_t{1}, std::size_t{65536}}) {
+    Error error;
+    const UniqueFd pipe = filled_pipe(std::string(size, 'x'), error);
+    ASSERT_GE(pipe.get(), 0) << size << ": " << error.message_or("");
+    EXPECT_EQ(fcntl(pipe.get(), F_GETPIPE_SZ), 65536);
+    std::string read_back(size + 1, '\0');
+    EXPECT_EQ(read(pipe.get(), read_back.data(), read_back.size()), static_cast<ssize_t>(size));
+    EXPECT_EQ(read(pipe.get(), read_back.data(), read_back.size()), 0) << "end of file";
+  }
+  Error error;
+  EXPECT_LT(filled_pipe(std::string(65537, 'x'), error).get(), 0);
+  EXPECT_FALSE(error.get()) << "too long is no failure of the pipe";
 }
 
 // Records its standard input, then its program path and arguments,
@@ -270,17 +290,66 @@ TEST_F(Dispatch, HorizonForBlastAndPcoip) {
   EXPECT_TRUE(recorder.dialogs().empty());
 }
 
-TEST_F(Dispatch, SpiceWritesTheFileAndStartsTheViewerOnIt) {
+// Files under the temporary folder (and one level below) that hold text;
+// a connection file is far smaller than the files passed over.
+std::vector<std::string> temp_files_holding(const std::string& text) {
+  std::vector<std::string> found;
+  std::vector<std::string> dirs{g_get_tmp_dir()};
+  for (std::size_t i = 0; i < dirs.size(); ++i) {
+    GDir* dir = g_dir_open(dirs[i].c_str(), 0, nullptr);
+    for (const char* name; dir && (name = g_dir_read_name(dir));) {
+      const std::string path = dirs[i] + "/" + name;
+      if (i == 0 && g_file_test(path.c_str(), G_FILE_TEST_IS_DIR)) dirs.push_back(path);
+      GStatBuf status;
+      gchar* contents = nullptr;
+      gsize size = 0;
+      if (g_lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size < 1024 * 1024 &&
+          g_file_get_contents(path.c_str(), &contents, &size, nullptr) &&
+          std::string_view(contents, size).find(text) != std::string_view::npos)
+        found.push_back(path);
+      g_free(contents);
+    }
+    if (dir) g_dir_close(dir);
+  }
+  return found;
+}
+
+// "spriceInfo" whose text is too long for a pipe.
+std::string long_spice_data(const std::string& password) {
+  return R"({"spriceInfo":{"host":"127.0.0.1","password":")" + password + R"(","ca":")" +
+         std::string(70000, 'A') + "\"}}";
+}
+
+TEST_F(Dispatch, SpiceHandsTheViewerItsTextOnStandardInput) {
   test::DialogRecorder recorder;
-  leave_vm_data(vm_id_.c_str(), R"({"spriceInfo":{"host":"127.0.0.1","tls-port":1,"password":"s"}})");
+  const std::string password = "pw-" + vm_id_;
+  const std::string data = R"({"spriceInfo":{"host":"127.0.0.1","tls-port":1,"password":")" + password +
+                           R"(","ca":"-----BEGIN CERTIFICATE-----\\nMIIB\\n-----END CERTIFICATE-----\\n"}})";
+  leave_vm_data(vm_id_.c_str(), data.c_str());
   dispatch("spice", R"({"connecttype":"spice","resource":"{\"usbs\":false,\"home\":true}"})");
+  EXPECT_EQ(recorded(viewer_paths.remote_viewer),
+            Argv({viewer_paths.remote_viewer, "-f", "-", "--spice-disable-usbredir",
+                  std::string("--spice-shared-dir=") + g_get_home_dir()}));
+  JsonObjectPtr sent = parse_object(data.c_str());
+  const SpiceInfo info = read_spice_info(json_object_get_object_member(sent.get(), "spriceInfo"));
+  const std::string input = recorded_input(viewer_paths.remote_viewer);
+  EXPECT_EQ(input, spice_file_text(info));
+  EXPECT_NE(input.find("\nca=-----BEGIN CERTIFICATE-----\\nMIIB\\n"), std::string::npos) << input;
+  EXPECT_TRUE(recorder.dialogs().empty());
+  EXPECT_EQ(temp_files_holding(password), std::vector<std::string>{}) << "the password rests on no disk";
+}
+
+TEST_F(Dispatch, ATextTooLongForAPipeGoesToAFileTheViewerDeletes) {
+  test::DialogRecorder recorder;
+  leave_vm_data(vm_id_.c_str(), long_spice_data("s").c_str());
+  dispatch("spice", R"({"connecttype":"spice"})");
   const std::string file = "/tmp/" + vm_id_ + ".spice";
-  EXPECT_EQ(
-      recorded(viewer_paths.remote_viewer),
-      Argv({viewer_paths.remote_viewer, "-f", file, "--spice-disable-usbredir", "--spice-shared-dir=~/"}));
+  EXPECT_EQ(recorded(viewer_paths.remote_viewer), Argv({viewer_paths.remote_viewer, "-f", file}));
+  EXPECT_EQ(recorded_input(viewer_paths.remote_viewer), "");
   const std::string text = test::read_file(file);
-  for (const char* line : {"\nhost=127.0.0.1\n", "\npassword=s\n", "\ntls-port=1\n"})
-    EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+  EXPECT_GT(text.size(), 65536u);
+  for (const char* line : {"\nhost=127.0.0.1\n", "\npassword=s\n", "\ndelete-this-file=1\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
   EXPECT_TRUE(recorder.dialogs().empty());
 }
 
@@ -323,7 +392,7 @@ TEST_F(Dispatch, SpiceGoesAroundAFileNameAnotherUserPlanted) {
       {std::nullopt, false},
       {open_dir, false},
   };
-  leave_vm_data(vm_id_.c_str(), R"({"spriceInfo":{"host":"127.0.0.1","password":"s"}})");
+  leave_vm_data(vm_id_.c_str(), long_spice_data("s").c_str());
   for (const Row& row : rows) {
     if (row.runtime_dir)
       g_setenv("XDG_RUNTIME_DIR", row.runtime_dir->c_str(), TRUE);
@@ -436,7 +505,7 @@ TEST_F(Dispatch, MissingProgramsAreNamed) {
 }
 
 TEST_F(Dispatch, ProgramsThatCannotBeStartedAreReported) {
-  leave_vm_data(vm_id_.c_str(), R"({"spriceInfo":{"host":"h"}})");
+  leave_vm_data(vm_id_.c_str(), long_spice_data("pw-" + vm_id_).c_str());
   struct Row {
     const char* type;
     std::string* program;
@@ -454,11 +523,12 @@ TEST_F(Dispatch, ProgramsThatCannotBeStartedAreReported) {
     EXPECT_EQ(message.rfind(row.message, 0), 0u) << message;
     EXPECT_GT(message.size(), std::string(row.message).size()) << "the spawn error follows";
   }
-  // The connection file stays even though its viewer did not start.
-  EXPECT_TRUE(g_file_test(("/tmp/" + vm_id_ + ".spice").c_str(), G_FILE_TEST_IS_REGULAR));
+  // No file is left for a viewer that did not start to delete.
+  EXPECT_EQ(temp_files_holding("pw-" + vm_id_), std::vector<std::string>{});
 }
 
 TEST_F(Dispatch, SpiceNeedsTheIdAndTheConnectionInfo) {
+  const std::string long_data = long_spice_data("s");
   struct Row {
     const char* id;
     const char* data;
@@ -470,9 +540,11 @@ TEST_F(Dispatch, SpiceNeedsTheIdAndTheConnectionInfo) {
       {"x", R"({})", "服务器没有提供SPICE连接信息"},
       {"x", R"({"spriceInfo":"{\"host\":\"h\"}"})", "服务器没有提供SPICE连接信息"},
       {"x", R"({"spriceInfo":null})", "服务器没有提供SPICE连接信息"},
-      {"", R"({"spriceInfo":{}})", "创建SPICE连接文件失败"},
-      {"..", R"({"spriceInfo":{}})", "创建SPICE连接文件失败"},
-      {"../kesta-escape", R"({"spriceInfo":{}})", "创建SPICE连接文件失败"},
+      {"x", R"({"spriceInfo":{"password":"\fs"}})", "创建SPICE连接文件失败"},
+      // The id names the file only where there is one.
+      {"", long_data.c_str(), "创建SPICE连接文件失败"},
+      {"..", long_data.c_str(), "创建SPICE连接文件失败"},
+      {"../kesta-escape", long_data.c_str(), "创建SPICE连接文件失败"},
   };
   for (const Row& row : rows) {
     g_object_set_data(G_OBJECT(window_), keys::kVmId, nullptr);
@@ -485,6 +557,17 @@ TEST_F(Dispatch, SpiceNeedsTheIdAndTheConnectionInfo) {
     EXPECT_EQ(recorder.dialogs()[0].message, row.message) << (row.id ? row.id : "(no id)");
     EXPECT_TRUE(nothing_started());
   }
+  EXPECT_FALSE(g_file_test("/kesta-escape.spice", G_FILE_TEST_EXISTS));
+}
+
+TEST_F(Dispatch, WithTheTextOnStandardInputTheIdNamesNoFile) {
+  test::DialogRecorder recorder;
+  for (const char* id : {"", "..", "../kesta-escape"}) {
+    leave_vm_data(id, R"({"spriceInfo":{}})");
+    dispatch("spice", R"({"connecttype":"spice"})");
+    EXPECT_EQ(recorded(viewer_paths.remote_viewer), Argv({viewer_paths.remote_viewer, "-f", "-"})) << id;
+  }
+  EXPECT_TRUE(recorder.dialogs().empty());
   EXPECT_FALSE(g_file_test("/kesta-escape.spice", G_FILE_TEST_EXISTS));
 }
 

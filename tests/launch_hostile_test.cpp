@@ -208,13 +208,19 @@ TEST(HostileValues, EachSpiceValueStaysOneArgument) {
   const std::vector<Field> fields = {
       {"spice file path",
        [flags](const std::string& v) {
-         return spice_arguments("/usr/bin/remote-viewer", "/tmp/" + v + ".spice", flags);
+         return spice_arguments("/usr/bin/remote-viewer", "/tmp/" + v + ".spice", flags, "/home/u");
+       }},
+      {"spice home directory",
+       [flags](const std::string& v) {
+         ResourceFlags f = flags;
+         f.home = true;
+         return spice_arguments("/usr/bin/remote-viewer", "-", f, v);
        }},
       {"spice usb filter",
        [flags](const std::string& v) {
          ResourceFlags f = flags;
          f.usbfilter = v;
-         return spice_arguments("/usr/bin/remote-viewer", "/tmp/vm.spice", f);
+         return spice_arguments("/usr/bin/remote-viewer", "/tmp/vm.spice", f, "/home/u");
        }},
   };
   for (const Field& field : fields) expect_one_argument(field);

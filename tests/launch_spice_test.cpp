@@ -67,18 +67,77 @@ TEST(SpiceFile, MembersOfAnotherTypeCountAsMissing) {
   EXPECT_EQ(lines_of(spice_file_text(info_of(R"({"tls-port":-1})")).value()).at(9), "tls-port=-1");
 }
 
-TEST(SpiceFile, EscapesAsTheKeyFileFormatDoes) {
-  // GKeyFile writes a string value this way; the viewer reads the file with it.
-  for (const char* value : {"plain", "a\nb", "a\r\nb", "back\\slash", "end\\", "\\n", " lead", "\t lead",
-                            "in side", "trail ", "[group]", "k=v", "#x", "\xff\xfe", ""}) {
-    GKeyFile* file = g_key_file_new();
-    g_key_file_set_string(file, "g", "k", value);
-    GCharPtr expected(g_key_file_get_value(file, "g", "k", nullptr));
-    g_key_file_free(file);
+// What remote-viewer reads for the key: the value as g_key_file_get_string
+// gives it, or why it gives none.
+std::string read_back(const std::string& text, const char* key) {
+  GKeyFile* file = g_key_file_new();
+  Error error;
+  std::string value = "(unreadable: ";
+  if (!g_key_file_load_from_data(file, text.c_str(), text.size(), G_KEY_FILE_NONE, error)) {
+    value += error.message_or("") + std::string(")");
+  } else {
+    GCharPtr read(g_key_file_get_string(file, "virt-viewer", key, error));
+    // GLib gives a value even for a bad escape, but flags it.
+    value = read && !error.get() ? read.get() : value + error.message_or("") + ")";
+  }
+  g_key_file_free(file);
+  return value;
+}
+
+TEST(SpiceFile, ServiceEscapesPassAndEverythingElseReadsBackWhole) {
+  struct Row {
+    const char* received;  // the value in "spriceInfo"
+    const char* line;      // what the file says after "ca="
+    const char* read;      // what the viewer reads
+  } rows[] = {
+      {"plain", "plain", "plain"},
+      {"a\\nb", "a\\nb", "a\nb"},
+      {"a\nb", "a\\nb", "a\nb"},
+      {"a\r\nb", "a\\r\\nb", "a\r\nb"},
+      {"a\\r\\nb\\tc\\sd", "a\\r\\nb\\tc\\sd", "a\r\nb\tc d"},
+      {"back\\\\slash", "back\\\\slash", "back\\slash"},
+      {"lone\\xslash\\;", "lone\\\\xslash\\\\;", "lone\\xslash\\;"},
+      {"end\\", "end\\\\", "end\\"},
+      {"\\\\\\", "\\\\\\\\", "\\\\"},
+      {" lead", "\\slead", " lead"},
+      {"\t lead", "\\t\\slead", "\t lead"},
+      {"\\s lead", "\\s lead", "  lead"},
+      {"in side\tand\vtab", "in side\tand\vtab", "in side\tand\vtab"},
+      {"trail \t", "trail \t", "trail \t"},
+      {"[group]", "[group]", "[group]"},
+      {"k=v", "k=v", "k=v"},
+      {"#x", "#x", "#x"},
+      {"", "", ""},
+  };
+  for (const Row& row : rows) {
     SpiceInfo info;
-    info.ca = value;
-    const std::string ca_line = lines_of(spice_file_text(info).value()).at(1);
-    EXPECT_EQ(ca_line.substr(std::string_view("ca=").size()), expected.get()) << value;
+    info.ca = row.received;
+    const std::string text = spice_file_text(info).value();
+    EXPECT_EQ(lines_of(text).at(1), std::string("ca=") + row.line) << row.received;
+    EXPECT_EQ(read_back(text, "ca"), row.read) << row.received;
+  }
+}
+
+TEST(SpiceFile, ACertificateSentEitherWayReachesTheViewerAsTheSamePem) {
+  const std::string pem = "-----BEGIN CERTIFICATE-----\nMIIBszCCAVmgAwIBAgIU\n-----END CERTIFICATE-----\n";
+  struct Row {
+    const char* info;
+    const char* key;
+    std::string read;
+  } rows[] = {
+      {R"({"ca":"-----BEGIN CERTIFICATE-----\\nMIIBszCCAVmgAwIBAgIU\\n-----END CERTIFICATE-----\\n"})", "ca", pem},
+      {R"({"ca":"-----BEGIN CERTIFICATE-----\nMIIBszCCAVmgAwIBAgIU\n-----END CERTIFICATE-----\n"})", "ca", pem},
+      {R"({"password":"a\\\\b"})", "password", "a\\b"},
+      {R"({"password":"a\\b"})", "password", "a\\b"},
+      {R"({"password":"  two"})", "password", "  two"},
+      {R"({"host-subject":"C=CN, O=K\\, Ltd, CN=h"})", "host-subject", "C=CN, O=K\\, Ltd, CN=h"},
+      {R"({"title":" vm"})", "title", "kesta- vm"},
+  };
+  for (const Row& row : rows) {
+    const std::optional<std::string> text = spice_file_text(info_of(row.info));
+    ASSERT_TRUE(text) << row.info;
+    EXPECT_EQ(lines_of(*text).size(), 12u) << row.info;
+    EXPECT_EQ(read_back(*text, row.key), row.read) << row.info;
   }
 }
 
@@ -88,7 +147,7 @@ TEST(SpiceFile, LineBreaksInValuesNeitherCutThemNorAddKeys) {
   JsonObject* info = json_object_new();
   json_node_take_object(node.get(), info);
   json_object_set_string_member(info, "ca", ca.c_str());
-  json_object_set_string_member(info, "password", "p\nw\\n\rtype=vnc\n[other]\nhost=evil");
+  json_object_set_string_member(info, "password", "p\nw\\x\rtype=vnc\n[other]\nhost=evil");
   json_object_set_string_member(info, "title", " a\tb ");
   json_object_set_string_member(info, "host", "\n host=evil");
   const std::string text = spice_file_text(read_spice_info(info)).value();
@@ -109,7 +168,7 @@ TEST(SpiceFile, LineBreaksInValuesNeitherCutThemNorAddKeys) {
     return std::string(value ? value.get() : "(unreadable)");
   };
   EXPECT_EQ(read("ca"), ca);
-  EXPECT_EQ(read("password"), "p\nw\\n\rtype=vnc\n[other]\nhost=evil");
+  EXPECT_EQ(read("password"), "p\nw\\x\rtype=vnc\n[other]\nhost=evil");
   EXPECT_EQ(read("title"), "kesta- a\tb ");
   EXPECT_EQ(read("host"), "\n host=evil");
   EXPECT_EQ(read("type"), "spice");
@@ -161,7 +220,7 @@ TEST_F(SpiceFileWrite, WritesTheTextOwnerOnly) {
     const std::optional<std::string> path = write_spice_file(vm.c_str(), &info);
     umask(old);
     ASSERT_EQ(path, file_for(vm));
-    EXPECT_EQ(test::read_file(*path), spice_file_text(info));
+    EXPECT_EQ(test::read_file(*path), spice_file_text(info).value() + "delete-this-file=1\n");
     struct stat status;
     ASSERT_EQ(lstat(path->c_str(), &status), 0);
     EXPECT_TRUE(S_ISREG(status.st_mode));
@@ -176,7 +235,7 @@ TEST_F(SpiceFileWrite, ReplacesAnOlderFileOfOursAndMakesItPrivate) {
   ASSERT_EQ(g_chmod(file_for(vm).c_str(), 0666), 0);
   const SpiceInfo info = info_of(R"({"host":"h"})");
   ASSERT_TRUE(write_spice_file(vm.c_str(), &info));
-  EXPECT_EQ(test::read_file(file_for(vm)), spice_file_text(info_of(R"({"host":"h"})")));
+  EXPECT_EQ(test::read_file(file_for(vm)), spice_file_text(info_of(R"({"host":"h"})"), true));
   struct stat status;
   ASSERT_EQ(stat(file_for(vm).c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0600u);
@@ -236,14 +295,14 @@ JsonObjectPtr pool_with_resource(const std::string& resource_json) {
 }
 
 Argv spice_argv_of(const std::string& resource_json) {
-  return spice_arguments("/usr/bin/remote-viewer", "/tmp/vm.spice",
-                         read_resource_flags(pool_with_resource(resource_json).get()));
+  return spice_arguments("/usr/bin/remote-viewer", "-", read_resource_flags(pool_with_resource(resource_json).get()),
+                         "/home/u");
 }
 
 TEST(SpiceCommand, WithoutResourceOnlyTheFile) {
-  const Argv bare = {"/usr/bin/remote-viewer", "-f", "/tmp/vm.spice"};
-  EXPECT_EQ(spice_arguments("/usr/bin/remote-viewer", "/tmp/vm.spice", std::nullopt), bare);
-  EXPECT_EQ(spice_arguments("/usr/bin/remote-viewer", "/tmp/vm.spice", read_resource_flags(nullptr)), bare);
+  const Argv bare = {"/usr/bin/remote-viewer", "-f", "-"};
+  EXPECT_EQ(spice_arguments("/usr/bin/remote-viewer", "-", std::nullopt, "/home/u"), bare);
+  EXPECT_EQ(spice_arguments("/usr/bin/remote-viewer", "-", read_resource_flags(nullptr), "/home/u"), bare);
   EXPECT_EQ(spice_argv_of("not json"), bare);
   EXPECT_EQ(spice_argv_of("[false]"), bare);
   EXPECT_EQ(spice_argv_of("{}"), bare);
@@ -258,7 +317,7 @@ TEST(SpiceCommand, ResourceOptions) {
       {R"({"usbs":true})", {}},
       {R"({"sounds":false})", {"--spice-disable-audio"}},
       {R"({"sounds":true})", {}},
-      {R"({"home":true})", {"--spice-shared-dir=~/"}},
+      {R"({"home":true})", {"--spice-shared-dir=/home/u"}},
       {R"({"home":false})", {}},
       {R"({"debug":true})", {"--spice-debug"}},
       {R"({"debug":false})", {}},
@@ -267,11 +326,11 @@ TEST(SpiceCommand, ResourceOptions) {
       {R"({"usbfilter":""})", {"--spice-usbredir-auto-redirect-filter="}},
       {R"({"usbfilter":5,"usbs":"false","home":"true","debug":null,"sounds":[]})", {}},
       {R"({"usbfilter":"f","debug":true,"home":true,"sounds":false,"usbs":false,"drives":true})",
-       {"--spice-disable-usbredir", "--spice-disable-audio", "--spice-shared-dir=~/", "--spice-debug",
+       {"--spice-disable-usbredir", "--spice-disable-audio", "--spice-shared-dir=/home/u", "--spice-debug",
         "--spice-usbredir-auto-redirect-filter=f"}},
   };
   for (const Row& row : rows) {
-    Argv expected = {"/usr/bin/remote-viewer", "-f", "/tmp/vm.spice"};
+    Argv expected = {"/usr/bin/remote-viewer", "-f", "-"};
     expected.insert(expected.end(), row.options.begin(), row.options.end());
     EXPECT_EQ(spice_argv_of(row.resource), expected) << row.resource;
   }

@@ -2,18 +2,21 @@
 // pointed at closed ports on 127.0.0.1, so each must fail to connect, and
 // the way it fails tells whether it understood its input; FreeRDP also signs
 // in to a real RDP server on 127.0.0.1 with the password on its standard
-// input.
+// input, and remote-viewer connects to a real SPICE server on 127.0.0.1
+// with its connection text on its standard input.
 #include <gtest/gtest.h>
 
 #include <gio/gio.h>
 #include <glib/gstdio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/json_read.h"
@@ -25,6 +28,7 @@
 #include "support/dialog_recorder.h"
 #include "support/spin.h"
 #include "support/temp_home.h"
+#include "self_signed.h"
 
 namespace kesta {
 namespace {
@@ -165,6 +169,38 @@ TEST_F(RealViewer, FreeRdpRejectsAnUnknownOptionDifferently) {
   EXPECT_FALSE(contains(o.output, "ERRCONNECT_")) << o.output;
 }
 
+// argv[0] started with its output in a file and, unless empty, DISPLAY set.
+RefPtr<GSubprocess> start(const Argv& argv, const std::string& output, const std::string& display) {
+  auto launcher = take_ref(g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_STDERR_MERGE));
+  g_subprocess_launcher_set_stdout_file_path(launcher.get(), output.c_str());
+  if (!display.empty()) g_subprocess_launcher_setenv(launcher.get(), "DISPLAY", display.c_str(), TRUE);
+  std::vector<const char*> pointers;
+  for (const std::string& a : argv) pointers.push_back(a.c_str());
+  pointers.push_back(nullptr);
+  Error error;
+  auto process = take_ref(g_subprocess_launcher_spawnv(launcher.get(), pointers.data(), error));
+  EXPECT_TRUE(process) << argv[0] << ": " << error.message_or("");
+  return process;
+}
+
+// Asks the process to end, and kills it when it does not within 30 s.
+void stop(GSubprocess* process) {
+  if (!process) return;
+  g_subprocess_send_signal(process, SIGTERM);
+  test::spin_until([process] { return !g_subprocess_get_identifier(process); }, 30s);
+  g_subprocess_force_exit(process);
+  g_subprocess_wait(process, nullptr, nullptr);
+}
+
+// A port on 127.0.0.1 that nothing listens on just now.
+guint16 free_port() {
+  auto socket = take_ref(g_socket_new(G_SOCKET_FAMILY_IPV4, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_TCP, nullptr));
+  auto any = take_ref(g_inet_socket_address_new_from_string("127.0.0.1", 0));
+  if (!socket || !g_socket_bind(socket.get(), any.get(), FALSE, nullptr)) return 0;
+  auto bound = take_ref(g_socket_get_local_address(socket.get(), nullptr));
+  return bound ? g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound.get())) : 0;
+}
+
 // A real RDP server on 127.0.0.1: freerdp-shadow-cli shows a private Xvfb
 // and signs users in by NLA against a SAM file holding one account.
 class ShadowServer {
@@ -202,13 +238,7 @@ class ShadowServer {
   ~ShadowServer() {
     // Stopped, not killed: Xvfb then removes its lock file and socket, which
     // the next test's server may take over.
-    for (GSubprocess* process : {server_.get(), xvfb_.get()}) {
-      if (!process) continue;
-      g_subprocess_send_signal(process, SIGTERM);
-      test::spin_until([process] { return !g_subprocess_get_identifier(process); }, 30s);
-      g_subprocess_force_exit(process);
-      g_subprocess_wait(process, nullptr, nullptr);
-    }
+    for (GSubprocess* process : {server_.get(), xvfb_.get()}) stop(process);
     for (const char* name : {"sam", "display", "server.log"}) g_unlink((dir_ + "/" + name).c_str());
     g_rmdir(dir_.c_str());
   }
@@ -218,28 +248,6 @@ class ShadowServer {
   std::string log() const { return test::read_file(dir_ + "/server.log"); }
 
  private:
-  static RefPtr<GSubprocess> start(const Argv& argv, const std::string& output, const std::string& display) {
-    auto launcher = take_ref(g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_STDERR_MERGE));
-    g_subprocess_launcher_set_stdout_file_path(launcher.get(), output.c_str());
-    if (!display.empty()) g_subprocess_launcher_setenv(launcher.get(), "DISPLAY", display.c_str(), TRUE);
-    std::vector<const char*> pointers;
-    for (const std::string& a : argv) pointers.push_back(a.c_str());
-    pointers.push_back(nullptr);
-    Error error;
-    auto process = take_ref(g_subprocess_launcher_spawnv(launcher.get(), pointers.data(), error));
-    EXPECT_TRUE(process) << argv[0] << ": " << error.message_or("");
-    return process;
-  }
-
-  // A port on 127.0.0.1 that nothing listens on just now.
-  static guint16 free_port() {
-    auto socket = take_ref(g_socket_new(G_SOCKET_FAMILY_IPV4, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_TCP, nullptr));
-    auto any = take_ref(g_inet_socket_address_new_from_string("127.0.0.1", 0));
-    if (!socket || !g_socket_bind(socket.get(), any.get(), FALSE, nullptr)) return 0;
-    auto bound = take_ref(g_socket_get_local_address(socket.get(), nullptr));
-    return bound ? g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound.get())) : 0;
-  }
-
   bool accepts_connections() const {
     auto client = take_ref(g_socket_client_new());
     auto connection =
@@ -309,35 +317,53 @@ TEST_F(RealServer, FreeRdpIsRefusedWithAWrongPassword) {
 }
 
 // remote-viewer reports a failed connection in a dialog and waits there; its
-// --debug output shows what it did with the file.
+// --debug output shows what it did with its connection file.
 constexpr char kTriedToConnect[] = "failed to connect Could not connect to 127.0.0.1: Connection refused";
 
-Outcome run_remote_viewer(const std::string& file) {
-  Argv argv = spice_arguments(kRemoteViewer, file, std::nullopt);
+// remote-viewer with the arguments the launcher gives it, on file ("-": the
+// input), until enough(output) holds.
+Outcome run_remote_viewer(const std::string& file, const std::string& input = "",
+                          const std::function<bool(const std::string&)>& enough = nullptr,
+                          const std::optional<ResourceFlags>& resource = std::nullopt) {
+  Argv argv = spice_arguments(kRemoteViewer, file, resource, g_get_home_dir());
   argv.emplace_back("--debug");
-  return run(argv, 30, [](const std::string& output) {
+  return run(argv, 120, enough ? enough : [](const std::string& output) {
     return contains(output, kTriedToConnect) || contains(output, "Invalid file");
-  });
+  }, input);
 }
 
-TEST_F(RealViewer, RemoteViewerReadsTheConnectionFile) {
-  require(kRemoteViewer, "virt-viewer");
-  // Hostile but valid values: a certificate of several lines, a password
-  // with a line break, a backslash and what looks like a key.
+// Hostile but valid values: a certificate of several lines, a password with
+// a line break, a backslash and what looks like a key.
+SpiceInfo hostile_spice_info() {
   JsonObjectPtr info = parse_object(
       R"({"host":"127.0.0.1","tls-port":1,"password":"p\\w\n[x]\nhost=10.9.9.9","title":" vm\r\n",)"
       R"("ca":"-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n",)"
       R"("release-cursor":"shift+f12","secure-attention":"ctrl+alt+end","toggle-fullscreen":"shift+f11"})");
-  ASSERT_TRUE(info);
-  const std::string id = "kesta-test-" + std::to_string(getpid()) + "-viewer";
-  const SpiceInfo spice = read_spice_info(info.get());
-  const std::optional<std::string> file = write_spice_file(id.c_str(), &spice);
-  ASSERT_TRUE(file);
-  const Outcome o = run_remote_viewer(*file);
-  g_unlink(file->c_str());
+  EXPECT_TRUE(info);
+  return read_spice_info(info.get());
+}
+
+TEST_F(RealViewer, RemoteViewerReadsTheConnectionTextFromItsStandardInput) {
+  require(kRemoteViewer, "virt-viewer");
+  ResourceFlags home_shared;
+  home_shared.home = true;
+  const Outcome o = run_remote_viewer("-", spice_file_text(hostile_spice_info()).value(), nullptr, home_shared);
   EXPECT_TRUE(contains(o.output, kTriedToConnect)) << o.output;
   EXPECT_FALSE(contains(o.output, "Invalid file")) << o.output;
   EXPECT_FALSE(o.exited) << "it waits in its error dialog until stopped\n" << o.output;
+}
+
+TEST_F(RealViewer, RemoteViewerDeletesAFileTheClientWrote) {
+  require(kRemoteViewer, "virt-viewer");
+  const std::string id = "kesta-test-" + std::to_string(getpid()) + "-viewer";
+  const SpiceInfo spice = hostile_spice_info();
+  const std::optional<std::string> file = write_spice_file(id.c_str(), &spice);
+  ASSERT_TRUE(file);
+  const Outcome o = run_remote_viewer(*file);
+  const bool deleted = !g_file_test(file->c_str(), G_FILE_TEST_EXISTS);
+  g_unlink(file->c_str());
+  EXPECT_TRUE(contains(o.output, kTriedToConnect)) << o.output;
+  EXPECT_TRUE(deleted) << "the file with the password is gone once the viewer has read it";
 }
 
 TEST_F(RealViewer, RemoteViewerWouldSayWhenItCannotReadAFile) {
@@ -352,6 +378,165 @@ TEST_F(RealViewer, RemoteViewerWouldSayWhenItCannotReadAFile) {
   g_rmdir(dir.c_str());
   EXPECT_TRUE(contains(o.output, "Invalid file")) << o.output;
   EXPECT_FALSE(contains(o.output, kTriedToConnect)) << o.output;
+}
+
+constexpr char kQemu[] = "/usr/bin/qemu-system-x86_64";
+
+// A real SPICE server on 127.0.0.1: QEMU with no disk on a QXL card, in
+// software emulation, TLS only with a fresh self-signed certificate as its
+// CA, and a ticket.  Its QMP socket tells which channels a client has open.
+class SpiceServer {
+ public:
+  static constexpr char kTicket[] = "se\\cret 1";
+
+  SpiceServer() : dir_(test::make_temp_dir()), identity_(test::make_self_signed_pem()) {
+    test::write_file(dir_ + "/ca-cert.pem", identity_.certificate);
+    test::write_file(dir_ + "/server-cert.pem", identity_.certificate);
+    test::write_file(dir_ + "/server-key.pem", identity_.key);
+    test::write_file(dir_ + "/ticket", kTicket);
+    port_ = free_port();
+    qemu_ = start({kQemu, "-nodefaults", "-machine", "pc,accel=tcg", "-m", "32", "-display", "none", "-vga", "qxl",
+                   "-object", "secret,id=ticket,file=" + dir_ + "/ticket", "-spice",
+                   "tls-port=" + std::to_string(port_) + ",addr=127.0.0.1,x509-dir=" + dir_ + ",password-secret=ticket",
+                   "-qmp", "unix:" + qmp_path() + ",server=on,wait=off"},
+                  dir_ + "/qemu.log", "");
+    test::spin_until([this] { return open_qmp() || !g_subprocess_get_identifier(qemu_.get()); }, 60s, 100ms);
+    EXPECT_TRUE(qmp_) << "QEMU's QMP socket did not open\n" << log();
+  }
+  ~SpiceServer() {
+    qmp_.reset();
+    stop(qemu_.get());
+    for (const char* name : {"ca-cert.pem", "server-cert.pem", "server-key.pem", "ticket", "qemu.log"})
+      g_unlink((dir_ + "/" + name).c_str());
+    g_unlink(qmp_path().c_str());
+    g_rmdir(dir_.c_str());
+  }
+
+  bool ready() const { return qmp_ != nullptr; }
+  guint16 port() const { return port_; }
+  const std::string& ca() const { return identity_.certificate; }
+  // The server's output, and how it ended if it has.
+  std::string log() const {
+    std::string log = test::read_file(dir_ + "/qemu.log");
+    if (qemu_ && !g_subprocess_get_identifier(qemu_.get()))
+      log += "\nQEMU ended with wait status " + std::to_string(g_subprocess_get_status(qemu_.get()));
+    return log;
+  }
+
+  // Channels of clients that got through TLS and the ticket, as QMP's
+  // query-spice lists them: "main" (1), "display" (2) and others.
+  std::vector<gint64> tls_channels() {
+    std::vector<gint64> types;
+    JsonObjectPtr reply = ask(R"({"execute":"query-spice"})");
+    JsonObject* spice = reply ? json_object_get_object_member(reply.get(), "return") : nullptr;
+    JsonArray* channels = spice ? json_object_get_array_member(spice, "channels") : nullptr;
+    for (guint i = 0; channels && i < json_array_get_length(channels); ++i) {
+      JsonObject* channel = json_array_get_object_element(channels, i);
+      if (json_object_get_boolean_member_with_default(channel, "tls", FALSE))
+        types.push_back(json_object_get_int_member_with_default(channel, "channel-type", 0));
+    }
+    return types;
+  }
+
+ private:
+  std::string qmp_path() const { return dir_ + "/qmp"; }
+
+  bool open_qmp() {
+    auto address = take_ref(g_unix_socket_address_new(qmp_path().c_str()));
+    auto client = take_ref(g_socket_client_new());
+    auto connection = take_ref(g_socket_client_connect(client.get(), G_SOCKET_CONNECTABLE(address.get()), nullptr, nullptr));
+    if (!connection) return false;
+    g_socket_set_timeout(g_socket_connection_get_socket(connection.get()), 30);
+    lines_ = take_ref(g_data_input_stream_new(g_io_stream_get_input_stream(G_IO_STREAM(connection.get()))));
+    qmp_ = std::move(connection);
+    // The greeting, then the handshake's empty reply.
+    if (read_line().empty() || !ask(R"({"execute":"qmp_capabilities"})")) qmp_.reset();
+    return qmp_ != nullptr;
+  }
+
+  std::string read_line() {
+    gsize length = 0;
+    const GCharPtr line(g_data_input_stream_read_line(lines_.get(), &length, nullptr, nullptr));
+    return line ? std::string(line.get(), length) : std::string();
+  }
+
+  // The reply to the command; events that come before it are passed over.
+  JsonObjectPtr ask(const std::string& command) {
+    if (!qmp_) return nullptr;
+    const std::string line = command + "\n";
+    GOutputStream* out = g_io_stream_get_output_stream(G_IO_STREAM(qmp_.get()));
+    if (!g_output_stream_write_all(out, line.data(), line.size(), nullptr, nullptr, nullptr)) return nullptr;
+    for (std::string reply; !(reply = read_line()).empty();) {
+      JsonObjectPtr object = parse_object(reply.c_str());
+      if (object && json_object_has_member(object.get(), "return")) return object;
+    }
+    return nullptr;
+  }
+
+  std::string dir_;
+  test::PemIdentity identity_;
+  guint16 port_ = 0;
+  RefPtr<GSubprocess> qemu_;
+  RefPtr<GSocketConnection> qmp_;
+  RefPtr<GDataInputStream> lines_;
+};
+
+class RealSpiceServer : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* program : {kRemoteViewer, kQemu})
+      if (!g_file_test(program, G_FILE_TEST_IS_EXECUTABLE))
+        GTEST_SKIP() << program << " is missing: install virt-viewer and qemu-system-x86 (scripts/test does) "
+                     << "to connect to a real SPICE server";
+  }
+};
+
+std::string replaced(std::string text, std::string_view from, std::string_view to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+TEST_F(RealSpiceServer, RemoteViewerConnectsWithTheCertificateSentEitherWay) {
+  auto pairs = [](const std::string& pem) { return replaced(pem, "\n", "\\n"); };
+  const std::string ticket_escaped = "se\\\\cret 1";  // the backslash as the service escapes it
+  struct Row {
+    const char* name;
+    std::function<std::string(const std::string&)> ca;  // the value sent for the server's CA
+    std::string password;
+    const char* failure;  // what remote-viewer says when it is refused; null: it connects
+  } rows[] = {
+      {"CA with \\n pairs", pairs, ticket_escaped, nullptr},
+      {"CA with line breaks", [](const std::string& pem) { return pem; }, SpiceServer::kTicket, nullptr},
+      // The checks see these: the backslashes a client doubled, a wrong ticket.
+      {"CA with \\\\n pairs", [&](const std::string& pem) { return replaced(pairs(pem), "\\", "\\\\"); },
+       ticket_escaped, "Error in server certificate verification"},
+      {"wrong ticket", pairs, "se\\\\cret 2", "auth failure"},
+  };
+  for (const Row& row : rows) {
+    // A server of its own for each row: Debian 12's spice-server may crash
+    // (a SPICE Worker segfault) when a client is killed while it connects.
+    SpiceServer server;
+    ASSERT_TRUE(server.ready()) << row.name;
+    SpiceInfo info;
+    info.host = "127.0.0.1";
+    info.tls_port = server.port();
+    info.ca = row.ca(server.ca());
+    // The certificate's own subject: remote-viewer checks an empty one too,
+    // and no certificate has that.
+    info.host_subject = "CN=127.0.0.1";
+    info.password = row.password;
+    info.title = "spice";
+    bool connected = false;
+    const Outcome o = run_remote_viewer("-", spice_file_text(info).value(), [&](const std::string& output) {
+      connected = std::ranges::count(server.tls_channels(), 2) > 0;  // a display channel
+      return connected || (row.failure && contains(output, row.failure));
+    });
+    EXPECT_EQ(connected, row.failure == nullptr) << row.name << "\n" << o.output << "\nserver:\n" << server.log();
+    if (row.failure) {
+      EXPECT_TRUE(contains(o.output, row.failure)) << row.name << "\n" << o.output;
+    }
+  }
 }
 
 }  // namespace

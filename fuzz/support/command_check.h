@@ -27,7 +27,8 @@ void check_horizon_command(JsonObject* pool, const Session& session);
 
 // The same for remote-viewer, plus its connection file: the file name made
 // of vm_id, and the file's text, which must read back (as a key file, the
-// way the viewer reads it) to exactly the values of spice_info.  Either
+// way the viewer reads it) to exactly what the values of spice_info mean,
+// their key-file escapes read as the characters they stand for.  Either
 // object may be null.
 void check_spice_command(JsonObject* pool, std::string_view vm_id, JsonObject* spice_info);
 

@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libxtst-dev libxrandr-dev
   glib-networking openssl
   xvfb xauth xdotool imagemagick fonts-noto-cjk
-  freerdp2-x11 freerdp2-shadow-x11 virt-viewer
+  freerdp2-x11 freerdp2-shadow-x11 virt-viewer qemu-system-x86
   dpkg-dev lintian appstream desktop-file-utils man-db
   clang
 )

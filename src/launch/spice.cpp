@@ -1,6 +1,9 @@
 #include "launch/spice.h"
 
+#include <glib/gstdio.h>
+
 #include "api/vm_config.h"
+#include "launch/spawn.h"
 #include "launch/spice_file.h"
 #include "ui/data_keys.h"
 
@@ -15,14 +18,14 @@ void* window_data(GtkWindow* window, const char* key) noexcept {
 }  // namespace
 
 std::vector<std::string> spice_arguments(const std::string& program, const std::string& file_path,
-                                         const std::optional<ResourceFlags>& resource) {
+                                         const std::optional<ResourceFlags>& resource, std::string_view home_dir) {
   std::vector<std::string> argv{program, "-f", file_path};
   if (!resource) return argv;
   // An optional flag equals false or true only when it is present.
   if (resource->usbs == false) argv.emplace_back("--spice-disable-usbredir");
   if (resource->sounds == false) argv.emplace_back("--spice-disable-audio");
-  // The tilde is for the viewer to read: no shell runs to expand it.
-  if (resource->home == true) argv.emplace_back("--spice-shared-dir=~/");
+  // A path of its own: no shell runs that would expand a tilde.
+  if (resource->home == true) argv.push_back("--spice-shared-dir=" + std::string(home_dir));
   if (resource->debug == true) argv.emplace_back("--spice-debug");
   if (resource->usbfilter) argv.push_back("--spice-usbredir-auto-redirect-filter=" + *resource->usbfilter);
   return argv;
@@ -38,10 +41,24 @@ LaunchResult launch_spice(const LaunchRequest& request) {
   const auto* vm_data = static_cast<const VmConfig*>(window_data(request.window, keys::kVmData));
   if (!vm_data || !vm_data->spice) return LaunchResult::failure("服务器没有提供SPICE连接信息");
 
+  const std::optional<std::string> text = spice_file_text(*vm_data->spice);
+  if (!text) return LaunchResult::failure("创建SPICE连接文件失败");
+  const std::optional<ResourceFlags>& resource = request.pool.resource;
+  const char* home = g_get_home_dir();
+
+  Error error;
+  const UniqueFd piped = filled_pipe(*text, error);
+  if (error.get()) return LaunchResult::failure(std::string("启动SPICE客户端失败: ") + error.message_or(""));
+  // remote-viewer reads its connection file from standard input when the
+  // file is "-".
+  if (piped.get() >= 0) return start_viewer(spice_arguments(program, "-", resource, home), "SPICE客户端", piped);
+
   const std::optional<std::string> file = write_spice_file(vm_id, &*vm_data->spice);
   if (!file) return LaunchResult::failure("创建SPICE连接文件失败");
-
-  return start_viewer(spice_arguments(program, *file, request.pool.resource), "SPICE客户端");
+  LaunchResult result = start_viewer(spice_arguments(program, *file, resource, home), "SPICE客户端");
+  // The viewer that would have deleted it did not start.
+  if (!result.started) g_unlink(file->c_str());
+  return result;
 }
 
 }  // namespace kesta

@@ -17,12 +17,14 @@ constexpr char kGroup[] = "virt-viewer";
 
 using KeyFilePtr = std::unique_ptr<GKeyFile, FnDeleter<GKeyFile, g_key_file_unref>>;
 
-// False, setting nothing, for a value the file cannot carry whole: the
-// key-file reader drops a form feed at the start of a value (and any blanks
-// after it), and no escape protects it.
-bool set_value(GKeyFile* file, const char* key, const std::string& value) {
-  if (value.starts_with('\f')) return false;
-  g_key_file_set_string(file, kGroup, key, value.c_str());
+// The escapes the key-file reader turns into a character.
+bool known_escape(char c) { return c == 'n' || c == 's' || c == 't' || c == 'r' || c == '\\'; }
+
+// False, setting nothing, for a value the file cannot carry whole.
+bool set_value(GKeyFile* file, const char* key, std::string_view value) {
+  const std::optional<std::string> carried = key_file_value(value);
+  if (!carried) return false;
+  g_key_file_set_value(file, kGroup, key, carried->c_str());
   return true;
 }
 
@@ -61,8 +63,37 @@ std::optional<std::string> spice_file_path(std::string_view vm_id, std::string_v
   return path;
 }
 
-std::optional<std::string> spice_file_text(const SpiceInfo& info) {
-  // Written by the same key-file code that remote-viewer reads it with.
+std::optional<std::string> key_file_value(std::string_view received) {
+  if (received.starts_with('\f')) return std::nullopt;
+  std::string value;
+  value.reserve(received.size() + 2);
+  bool leading = true;
+  for (std::size_t i = 0; i < received.size(); ++i) {
+    const char c = received[i];
+    if (c == '\\' && i + 1 < received.size() && known_escape(received[i + 1])) {
+      value.append(received.substr(i, 2));
+      ++i;
+    } else if (c == '\\') {
+      value.append("\\\\");
+    } else if (c == '\n') {
+      value.append("\\n");
+    } else if (c == '\r') {
+      value.append("\\r");
+    } else if (leading && c == ' ') {
+      value.append("\\s");
+    } else if (leading && c == '\t') {
+      value.append("\\t");
+    } else {
+      value.push_back(c);
+    }
+    // The reader skips blanks only between "=" and the first other character.
+    leading = leading && (c == ' ' || c == '\t');
+  }
+  return value;
+}
+
+std::optional<std::string> spice_file_text(const SpiceInfo& info, bool delete_after_reading) {
+  // Laid out by the same key-file code that remote-viewer reads it with.
   const KeyFilePtr file(g_key_file_new());
   GKeyFile* f = file.get();
   const bool whole = set_value(f, "ca", info.ca) && set_value(f, "host", info.host) &&
@@ -73,6 +104,7 @@ std::optional<std::string> spice_file_text(const SpiceInfo& info) {
                      set_value(f, "tls-port", std::to_string(info.tls_port)) &&
                      set_value(f, "toggle-fullscreen", info.toggle_fullscreen) && set_value(f, "type", "spice");
   if (!whole) return std::nullopt;
+  if (delete_after_reading) g_key_file_set_value(f, kGroup, "delete-this-file", "1");
   gsize length = 0;
   const GCharPtr text(g_key_file_to_data(f, &length, nullptr));
   return std::string(text.get(), length);
@@ -86,7 +118,7 @@ std::optional<std::string> write_spice_file(const char* vm_id, const SpiceInfo* 
     return std::nullopt;
   }
   const std::string planned = *path;
-  const std::optional<std::string> text = spice_file_text(*spice_info);
+  const std::optional<std::string> text = spice_file_text(*spice_info, true);
   if (text && !name_is_ours(*path)) {
     const std::optional<std::string> dir = private_dir();
     path = dir ? spice_file_path(vm_id, *dir) : std::nullopt;

@@ -10,6 +10,14 @@ namespace kesta {
 
 ViewerPaths viewer_paths;
 
+namespace {
+
+LaunchResult start_failure(std::string_view name, const Error& error) {
+  return LaunchResult::failure("启动" + std::string(name) + "失败: " + error.message_or(""));
+}
+
+}  // namespace
+
 LaunchResult LaunchResult::failure(std::string_view message) {
   char field[kMessageSize];
   copy_fixed(field, message);
@@ -36,8 +44,13 @@ std::optional<LaunchResult> missing_viewer(const std::string& program, std::stri
 
 LaunchResult start_viewer(std::vector<std::string> argv, std::string_view name, std::string_view input) {
   Error error;
-  if (!spawn_detached(fit_command_line(std::move(argv)), error, input))
-    return LaunchResult::failure("启动" + std::string(name) + "失败: " + error.message_or(""));
+  if (!spawn_detached(fit_command_line(std::move(argv)), error, input)) return start_failure(name, error);
+  return LaunchResult::success();
+}
+
+LaunchResult start_viewer(std::vector<std::string> argv, std::string_view name, const UniqueFd& standard_input) {
+  Error error;
+  if (!spawn_detached(fit_command_line(std::move(argv)), standard_input, error)) return start_failure(name, error);
   return LaunchResult::success();
 }
 

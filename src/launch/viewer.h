@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "api/pool_settings.h"
+#include "base/ptr.h"
 
 namespace kesta {
 
@@ -69,5 +70,8 @@ std::optional<LaunchResult> missing_viewer(const std::string& program, std::stri
 // with input on its standard input; "启动<name>失败: <reason>" when it
 // could not be started.
 LaunchResult start_viewer(std::vector<std::string> argv, std::string_view name, std::string_view input = {});
+
+// The same with standard input from a filled_pipe.
+LaunchResult start_viewer(std::vector<std::string> argv, std::string_view name, const UniqueFd& standard_input);
 
 }  // namespace kesta

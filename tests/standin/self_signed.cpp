@@ -1,6 +1,7 @@
 #include "self_signed.h"
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -59,6 +60,22 @@ X509Ptr build_certificate(EVP_PKEY* key, const char* common_name, const Issuer* 
 
 void sign(X509* cert, EVP_PKEY* key) { check(X509_sign(cert, key, EVP_sha256()) > 0, "X509_sign"); }
 
+// What write puts into a memory BIO, as text.
+std::string pem_text(const char* what, const std::function<int(BIO*)>& write) {
+  const BioPtr pem(BIO_new(BIO_s_mem()));
+  check(pem != nullptr, "BIO_new");
+  check(write(pem.get()) == 1, what);
+  char* data = nullptr;
+  const long size = BIO_get_mem_data(pem.get(), &data);
+  return std::string(data, static_cast<std::size_t>(size));
+}
+
+std::string key_pem(EVP_PKEY* key) {
+  return pem_text("PEM_write_bio_PrivateKey", [&](BIO* bio) {
+    return PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr);
+  });
+}
+
 }  // namespace
 
 PkeyPtr make_key() {
@@ -83,25 +100,20 @@ X509Ptr make_authority(EVP_PKEY* key) {
 }
 
 std::string certificate_pem(X509* certificate) {
-  const BioPtr pem(BIO_new(BIO_s_mem()));
-  check(pem != nullptr, "BIO_new");
-  check(PEM_write_bio_X509(pem.get(), certificate) == 1, "PEM_write_bio_X509");
-  char* data = nullptr;
-  const long size = BIO_get_mem_data(pem.get(), &data);
-  return std::string(data, static_cast<std::size_t>(size));
+  return pem_text("PEM_write_bio_X509", [&](BIO* bio) { return PEM_write_bio_X509(bio, certificate); });
+}
+
+PemIdentity make_self_signed_pem() {
+  const PkeyPtr key = make_key();
+  const X509Ptr cert = make_certificate(key.get());
+  return {certificate_pem(cert.get()), key_pem(key.get())};
 }
 
 RefPtr<GTlsCertificate> tls_certificate(X509* certificate, EVP_PKEY* key) {
-  const BioPtr pem(BIO_new(BIO_s_mem()));
-  check(pem != nullptr, "BIO_new");
-  check(PEM_write_bio_X509(pem.get(), certificate) == 1, "PEM_write_bio_X509");
-  check(PEM_write_bio_PrivateKey(pem.get(), key, nullptr, nullptr, 0, nullptr, nullptr) == 1,
-        "PEM_write_bio_PrivateKey");
-  char* data = nullptr;
-  const long size = BIO_get_mem_data(pem.get(), &data);
-
+  const std::string pem = certificate_pem(certificate) + key_pem(key);
   Error error;
-  RefPtr<GTlsCertificate> result = take_ref(g_tls_certificate_new_from_pem(data, size, error));
+  RefPtr<GTlsCertificate> result =
+      take_ref(g_tls_certificate_new_from_pem(pem.data(), static_cast<gssize>(pem.size()), error));
   if (!result)
     throw std::runtime_error(std::string("TLS certificate: ") + error.message_or("unknown error") +
                              " (is glib-networking installed?)");

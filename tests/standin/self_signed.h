@@ -38,4 +38,13 @@ RefPtr<GTlsCertificate> tls_certificate(X509* certificate, EVP_PKEY* key);
 // A fresh key and its self-signed certificate, as a TLS server serves them.
 RefPtr<GTlsCertificate> make_self_signed_certificate();
 
+// Such a certificate and its key as PEM texts, for a server outside the
+// stand-in; the certificate is its own CA.  Throws std::runtime_error when
+// OpenSSL fails.
+struct PemIdentity {
+  std::string certificate;
+  std::string key;
+};
+PemIdentity make_self_signed_pem();
+
 }  // namespace kesta::test

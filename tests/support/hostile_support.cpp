@@ -130,7 +130,7 @@ std::string first_invalid_utf8(const std::vector<std::string>& texts) {
 
 RecordingViewers::RecordingViewers() : dir_(make_temp_dir()) {
   const std::string program = dir_ + "/viewer";
-  write_file(program, "#!/bin/sh\ntouch \"" + ran() + "\"\n");
+  write_file(program, "#!/bin/sh\ncat >\"" + stdin_record() + "\" && touch \"" + ran() + "\"\n");
   g_chmod(program.c_str(), 0700);
   viewer_paths = ViewerPaths{program, program, program, program};
 }
@@ -138,6 +138,7 @@ RecordingViewers::RecordingViewers() : dir_(make_temp_dir()) {
 RecordingViewers::~RecordingViewers() {
   viewer_paths = ViewerPaths{};
   remove_file(ran());
+  remove_file(stdin_record());
   remove_file(dir_ + "/viewer");
   g_rmdir(dir_.c_str());
 }
@@ -147,6 +148,8 @@ bool RecordingViewers::started() {
   remove_file(ran());
   return ran_once;
 }
+
+std::string RecordingViewers::input() const { return read_file(stdin_record()); }
 
 void HostileClient::SetUp() {
   ClientFixture::SetUp();

@@ -52,9 +52,12 @@ class RecordingViewers : Pinned {
 
   // Waits for a viewer to have run, and forgets it.
   bool started();
+  // What the viewer that last ran read from its standard input.
+  std::string input() const;
 
  private:
   std::string ran() const { return dir_ + "/ran"; }
+  std::string stdin_record() const { return dir_ + "/stdin"; }
   std::string dir_;
 };
 
