@@ -36,9 +36,9 @@ std::optional<LaunchResult> missing_viewer(const std::string& program, std::stri
 
 LaunchResult start_viewer(std::vector<std::string> argv, std::string_view name, std::string_view input) {
   Error error;
-  if (!spawn_detached(fit_command_line(std::move(argv)), error, input))
-    return LaunchResult::failure("启动" + std::string(name) + "失败: " + error.message_or(""));
-  return LaunchResult::success();
+  const GPid pid = spawn_viewer(fit_command_line(std::move(argv)), name, error, input);
+  if (!pid) return LaunchResult::failure("启动" + std::string(name) + "失败: " + error.message_or(""));
+  return LaunchResult::success(pid);
 }
 
 }  // namespace kesta
