@@ -41,6 +41,7 @@ void expect_defaults(const ClientConfig& c) {
   EXPECT_STREQ(c.encrypted_password, "");
   EXPECT_EQ(c.save_credentials, 1);
   EXPECT_EQ(c.setting, 0);
+  EXPECT_EQ(c.logout_on_session_end, 0);
 }
 
 TEST_F(ConfigFile, MissingOrBrokenFilesGiveTheDefaults) {
@@ -159,6 +160,24 @@ TEST_F(ConfigFile, SaveWritesTheMembersInOrder) {
   EXPECT_STREQ(back.server_address, "http://h:8080/");
   EXPECT_EQ(back.maclogin, 1);
   EXPECT_STREQ(back.username, "");
+}
+
+// Off by default and then not written, so that the file of a terminal that
+// never set it stays as it was; on, it is written and read back.
+TEST_F(ConfigFile, SignOutAtSessionEndIsWrittenOnlyWhenSet) {
+  for (const bool on : {false, true}) {
+    apply_config_defaults(config_);
+    config_.logout_on_session_end = on;
+    ASSERT_TRUE(save_config_file(config_path().c_str(), config_));
+    const std::string text = read_file(config_path());
+    EXPECT_EQ(text.find("\"logout_on_session_end\" : true") != std::string::npos, on) << text;
+    EXPECT_EQ(text.find("logout_on_session_end") != std::string::npos, on) << text;
+    ClientConfig back{};
+    ASSERT_TRUE(load_config_file(config_path().c_str(), back));
+    EXPECT_EQ(back.logout_on_session_end, on ? 1 : 0);
+  }
+  ASSERT_TRUE(load(R"({"logout_on_session_end": 1})"));
+  EXPECT_EQ(config_.logout_on_session_end, 1) << "read like the other flags";
 }
 
 TEST_F(ConfigFile, SaveIsOwnerOnlyAndReplacesTheFileWhole) {

@@ -22,6 +22,7 @@
 #include "base/json_read.h"
 #include "base/ptr.h"
 #include "launch/rdp.h"
+#include "launch/spawn.h"
 #include "launch/spice.h"
 #include "launch/spice_file.h"
 #include "launch/viewer.h"
@@ -314,6 +315,38 @@ TEST_F(RealServer, FreeRdpIsRefusedWithAWrongPassword) {
   EXPECT_NE(o.status, 0) << o.output;
   test::spin_until([&] { return contains(server.log(), "authentication failure"); }, 30s, 100ms);
   EXPECT_TRUE(contains(server.log(), "authentication failure")) << server.log();
+}
+
+// The client's own start of FreeRDP, watched until it ends, and what it
+// then tells the user.
+std::optional<std::string> client_failure(const RdpSettings& s) {
+  const std::optional<std::string> input = rdp_standard_input(s);
+  EXPECT_TRUE(input);
+  const LaunchResult started = start_viewer(rdp_arguments(s), "RDP客户端", input.value_or(""));
+  EXPECT_TRUE(started.started) << started.message;
+  std::optional<ViewerEnd> end;
+  when_viewer_ends(started.pid, [&end](const ViewerEnd& e) { end = e; });
+  EXPECT_TRUE(test::spin_until([&] { return end.has_value(); }, 120s)) << "FreeRDP gives up by itself";
+  if (!end) {
+    end_viewer(started.pid);
+    test::spin_until([&] { return end.has_value(); }, 30s);
+    return std::nullopt;
+  }
+  return session_failure(true, s.address, *end);
+}
+
+TEST_F(RealServer, AWrongPasswordAndAClosedPortAreExplained) {
+  ShadowServer server;
+  ASSERT_TRUE(server.ready());
+  // freerdp-shadow-cli drops the connection when NLA fails, without the
+  // logon error a Windows host sends, and FreeRDP 2 then exits with
+  // CONNECT_TRANSPORT_FAILED: the user reads that the VM could not be
+  // reached; a host that reports the logon failure gets the password
+  // message.
+  const std::optional<std::string> refused = client_failure(shadow_session(server.port(), "wrong pw 1"));
+  EXPECT_TRUE(refused == "用户名或密码错误" || refused == "无法连接到虚拟机 127.0.0.1")
+      << refused.value_or("(nothing shown)") << "\n" << server.log();
+  EXPECT_EQ(client_failure(shadow_session(1, ShadowServer::kPassword)), "无法连接到虚拟机 127.0.0.1");
 }
 
 // remote-viewer reports a failed connection in a dialog and waits there; its

@@ -27,6 +27,7 @@ struct Edit {
   std::optional<std::string> protocol_id = std::nullopt;
   std::optional<bool> mac = std::nullopt;
   std::optional<bool> hide_settings = std::nullopt;
+  std::optional<bool> logout = std::nullopt;
 };
 
 GtkWidget* address_entry(GtkDialog* dialog) {
@@ -40,6 +41,7 @@ GtkToggleButton* check(GtkDialog* dialog, const char* text) {
 }
 constexpr char kMacCheck[] = "使用MAC地址自动登录(无需输入用户名密码)";
 constexpr char kHideCheck[] = "隐藏设置按钮(重启后生效)";
+constexpr char kLogoutCheck[] = "会话结束后注销";
 
 // What the file holds now, read the way the next start reads it.
 std::optional<ClientConfig> saved_config() {
@@ -62,6 +64,7 @@ class SettingsDialog : public testing::Test {
       if (edit.protocol_id) gtk_combo_box_set_active_id(protocol_combo(dialog), edit.protocol_id->c_str());
       if (edit.mac) gtk_toggle_button_set_active(check(dialog, kMacCheck), *edit.mac);
       if (edit.hide_settings) gtk_toggle_button_set_active(check(dialog, kHideCheck), *edit.hide_settings);
+      if (edit.logout) gtk_toggle_button_set_active(check(dialog, kLogoutCheck), *edit.logout);
     });
     recorder.queue_response(response);
     gtk_button_clicked(GTK_BUTTON(find_button(window(), "设置")));
@@ -146,6 +149,27 @@ TEST_F(SettingsDialog, SavingWritesEveryFieldToMemoryAndFile) {
   // Not shown, but written along with the rest.
   EXPECT_STREQ(saved->username, "alice");
   EXPECT_STREQ(saved->encrypted_password, "00ff");
+}
+
+TEST_F(SettingsDialog, SignOutAtSessionEndIsShownAndSaved) {
+  for (const bool on : {true, false}) {
+    open(on ? R"({"protocol": "spice"})" : R"({"protocol": "spice", "logout_on_session_end": true})");
+    {
+      test::DialogRecorder recorder;
+      recorder.inspect_with([&](GtkDialog* dialog) {
+        ASSERT_NE(find_button(GTK_WIDGET(dialog), kLogoutCheck), nullptr);
+        EXPECT_EQ(gtk_toggle_button_get_active(check(dialog, kLogoutCheck)), !on) << "the setting in force";
+      });
+      recorder.queue_response(GTK_RESPONSE_CANCEL);
+      gtk_button_clicked(GTK_BUTTON(find_button(window(), "设置")));
+      ASSERT_EQ(recorder.dialogs().size(), 1u);
+    }
+    save({.logout = on});
+    EXPECT_EQ(app_config.logout_on_session_end, on ? 1 : 0);
+    const auto saved = saved_config();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->logout_on_session_end, on ? 1 : 0);
+  }
 }
 
 TEST_F(SettingsDialog, EverySaveWritesTheFileEvenWithoutChanges) {

@@ -123,6 +123,7 @@ void apply_config_defaults(ClientConfig& config) noexcept {
   config.save_credentials = 1;
   config.setting = 0;
   for (TrustedCertificate& slot : config.trusted_certificates) slot = TrustedCertificate{};
+  config.logout_on_session_end = 0;
 }
 
 GCharPtr config_file_path() {
@@ -154,6 +155,7 @@ bool load_config_data(std::string_view text, ClientConfig& config) {
     read_text(root, "encrypted_password", config.encrypted_password);
   }
   read_trusted_certificates(root, config);
+  read_flag_member(root, "logout_on_session_end", config.logout_on_session_end);
   g_print("配置文件加载成功\n");
   return true;
 }
@@ -242,6 +244,11 @@ bool save_config_file(const char* path, const ClientConfig& config) {
     json_builder_add_string_value(b, config.encrypted_password);
   }
   write_trusted_certificates(b, config);
+  // Only when set: the file of a terminal that never set it stays as it was.
+  if (config.logout_on_session_end) {
+    json_builder_set_member_name(b, "logout_on_session_end");
+    json_builder_add_boolean_value(b, true);
+  }
   json_builder_end_object(b);
 
   const std::string text = builder_text(b, JsonLayout::Pretty);

@@ -34,6 +34,9 @@ struct ClientConfig {
   gint32 setting;
   // In the order they were pinned; the used slots come first.
   TrustedCertificate trusted_certificates[kMaxTrustedCertificates];
+  // A shared terminal: the desktop window signs out once the last remote
+  // session it opened has ended.
+  gint32 logout_on_session_end;
 };
 
 // The one configuration of the process; all zero until load_config runs.

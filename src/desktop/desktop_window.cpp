@@ -126,6 +126,8 @@ void on_desktop_hidden(GtkWidget*, gpointer record) noexcept {
   data->list_request.cancel();
   data->action_request.cancel();
   data->busy.reset();
+  // The viewers themselves go on running.
+  data->opening.reset();
 }
 
 }  // namespace
@@ -133,6 +135,8 @@ void on_desktop_hidden(GtkWidget*, gpointer record) noexcept {
 std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidget* login_window) {
   auto data = std::make_unique<MainWindowData>();
   data->token.reset(g_strdup(token));
+  data->sessions = std::make_shared<ViewerSessions>();
+  data->sessions->record = data.get();
 
   data->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   data->window_ref = add_ref(data->window);

@@ -3,6 +3,8 @@
 
 #include <gtk/gtk.h>
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +14,25 @@
 #include "ui/busy.h"
 
 namespace kesta {
+
+struct MainWindowData;
+
+// The viewers a desktop window started that are still running, by VM id.
+// The record owns it; a viewer's end finds the record through it only while
+// both exist.
+struct ViewerSessions {
+  MainWindowData* record = nullptr;
+  std::map<std::string, GPid> by_vm;
+};
+
+// A session being opened: the bottom bar says so until the viewer's first
+// window is on the screen, it ends, or the time is up.
+struct SessionOpening {
+  GPid pid = 0;
+  std::optional<BusyNotice> notice;
+  SourcePtr poll;
+  SourcePtr deadline;
+};
 
 struct MainWindowData {
   GtkWidget* window = nullptr;  // owned by GTK; never destroyed by the record
@@ -40,6 +61,8 @@ struct MainWindowData {
   // The 60-second reload; its id is on the window as "refresh_timer_id"
   // while it runs.
   SourcePtr refresh_timer;
+  std::shared_ptr<ViewerSessions> sessions;
+  std::optional<SessionOpening> opening;
   // Set once the service has refused the token: the session is over, and
   // whatever else comes to the same end says nothing more.
   bool expired = false;

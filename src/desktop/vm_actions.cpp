@@ -4,7 +4,7 @@
 
 #include "base/fixed_text.h"
 #include "desktop/main_window_data.h"
-#include "desktop/vm_config_request.h"
+#include "desktop/sessions.h"
 #include "desktop/vm_requests.h"
 #include "ui/data_keys.h"
 #include "ui/dialog.h"
@@ -61,7 +61,7 @@ void on_connect_clicked(GtkButton* button, gpointer) noexcept {
   else if (state == "stopped")
     request_vm_start(data, vmid);
   else if (state == "running")
-    fetch_vm_config(data, vmid);
+    connect_running_vm(data, vmid);
   else
     show_message_dialog(GTK_WINDOW(top), "无法连接", "虚拟机状态未知或不可用");
 }

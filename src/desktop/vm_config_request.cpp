@@ -4,6 +4,7 @@
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "desktop/sessions.h"
 #include "desktop/vm_requests.h"
 #include "launch/dispatch.h"
 #include "ui/data_keys.h"
@@ -13,13 +14,13 @@ namespace kesta {
 
 namespace {
 
-void connect_with(const VmConfigReply& reply, const char* vmid, const MainWindowData& record) {
+void connect_with(const VmConfigReply& reply, const std::string& vmid, MainWindowData& record) {
   GtkWidget* window = record.window;
   GtkWindow* parent = GTK_WINDOW(window);
   if (report_unsuccessful(reply.kind, reply.status, reply.message, "获取配置失败", window)) return;
 
   const VmConfig& config = *reply.config;
-  g_object_set_data_full(G_OBJECT(window), keys::kVmId, g_strdup(vmid), g_free);
+  g_object_set_data_full(G_OBJECT(window), keys::kVmId, g_strdup(vmid.c_str()), g_free);
   g_object_set_data_full(G_OBJECT(window), keys::kVmData, new VmConfig(config), delete_vm_config);
 
   if (!config.pool) {
@@ -32,13 +33,18 @@ void connect_with(const VmConfigReply& reply, const char* vmid, const MainWindow
   g_print("准备连接到虚拟机 - IP: %s, OS: %s, 连接类型: %s\n", readable_text(address, kMaxLoggedValue).c_str(),
           readable_text(config.os_type, kMaxLoggedValue).c_str(), readable_text(connect_type, kMaxLoggedValue).c_str());
 
+  SessionEnded on_end = session_end_handler(&record, vmid);
+  GPid pid = 0;
   if (!record.mac_sign_in) {
-    dispatch_connection(connect_type, address, record.username.c_str(), record.password.c_str(), parent, pool);
-    return;
+    pid = dispatch_connection(connect_type, address, record.username.c_str(), record.password.c_str(), parent, pool,
+                              std::move(on_end));
+  } else {
+    const GCharPtr password =
+        app_config.save_credentials ? decrypt_password(app_config.encrypted_password) : GCharPtr(g_strdup(""));
+    pid = dispatch_connection(connect_type, address, app_config.username, password.get(), parent, pool,
+                              std::move(on_end));
   }
-  const GCharPtr password =
-      app_config.save_credentials ? decrypt_password(app_config.encrypted_password) : GCharPtr(g_strdup(""));
-  dispatch_connection(connect_type, address, app_config.username, password.get(), parent, pool);
+  session_started(&record, vmid, pid);
 }
 
 }  // namespace
@@ -48,7 +54,7 @@ void fetch_vm_config(MainWindowData* data, const char* vmid) {
   data->action_request = send_vm_config_async(app_config.server_address, data->token.get(), vmid,
                                               [data, id = std::string(vmid)](VmConfigReply reply) {
                                                 data->busy.reset();
-                                                connect_with(reply, id.c_str(), *data);
+                                                connect_with(reply, id, *data);
                                               });
 }
 

@@ -6,6 +6,7 @@
 #include "base/fixed_text.h"
 #include "launch/horizon.h"
 #include "launch/rdp.h"
+#include "launch/spawn.h"
 #include "launch/spice.h"
 #include "ui/dialog.h"
 
@@ -39,8 +40,8 @@ std::optional<Viewer> choose_viewer(std::string_view connection_type,
   return std::nullopt;
 }
 
-void dispatch_connection(const char* connection_type, const char* address, const char* username,
-                         const char* password, GtkWindow* window, const PoolSettings& pool) {
+GPid dispatch_connection(const char* connection_type, const char* address, const char* username,
+                         const char* password, GtkWindow* window, const PoolSettings& pool, SessionEnded on_end) {
   const char* type = or_empty(connection_type);
   g_print("连接类型: %s, IP: %s\n", readable_text(type, kMaxLoggedValue).c_str(),
           readable_text(or_empty(address), kMaxLoggedValue).c_str());
@@ -53,7 +54,16 @@ void dispatch_connection(const char* connection_type, const char* address, const
   } else {
     result = LaunchResult::failure(std::string("不支持的连接类型: ") + type);
   }
-  if (!result.started) show_message_dialog(window, "连接失败", result.message.c_str());
+  if (!result.started) {
+    show_message_dialog(window, "连接失败", result.message.c_str());
+    return 0;
+  }
+  if (on_end)
+    when_viewer_ends(result.pid, [pid = result.pid, freerdp = viewer == Viewer::Rdp, vm = std::string(or_empty(address)),
+                                  on_end = std::move(on_end)](const ViewerEnd& end) {
+      on_end(pid, session_failure(freerdp, vm, end));
+    });
+  return result.pid;
 }
 
 }  // namespace kesta

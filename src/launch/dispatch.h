@@ -4,7 +4,9 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "api/pool_settings.h"
@@ -19,13 +21,20 @@ enum class Viewer { Spice, Rdp, Horizon };
 std::optional<Viewer> choose_viewer(std::string_view connection_type,
                                     std::string_view default_protocol) noexcept;
 
+// Told, from the main loop, that the viewer with this process id has ended:
+// with the "连接失败" message for the user when it failed, with nothing
+// when the session ended normally.
+using SessionEnded = std::function<void(GPid pid, const std::optional<std::string>& failure)>;
+
 // Starts the viewer that connection_type calls for (with "all", the
-// `protocol` of app_config decides) and returns at once; the viewer is not
-// watched.  When it could not be started, or the type is unsupported, shows
-// one "连接失败" dialog over window.  window carries "vm_id" and "vm_data" for
-// SPICE; pool is the pool settings of the reply.  Any text may be null
+// `protocol` of app_config decides) and returns at once with its process id;
+// the viewer is watched, and on_end (when given) learns how it ended.  When
+// it could not be started, or the type is unsupported, shows one "连接失败"
+// dialog over window and returns 0.  window carries "vm_id" and "vm_data"
+// for SPICE; pool is the pool settings of the reply.  Any text may be null
 // (empty).
-void dispatch_connection(const char* connection_type, const char* address, const char* username,
-                         const char* password, GtkWindow* window, const PoolSettings& pool);
+GPid dispatch_connection(const char* connection_type, const char* address, const char* username,
+                         const char* password, GtkWindow* window, const PoolSettings& pool,
+                         SessionEnded on_end = {});
 
 }  // namespace kesta

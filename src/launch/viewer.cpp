@@ -44,14 +44,16 @@ std::optional<LaunchResult> missing_viewer(const std::string& program, std::stri
 
 LaunchResult start_viewer(std::vector<std::string> argv, std::string_view name, std::string_view input) {
   Error error;
-  if (!spawn_detached(fit_command_line(std::move(argv)), error, input)) return start_failure(name, error);
-  return LaunchResult::success();
+  const GPid pid = spawn_viewer(fit_command_line(std::move(argv)), name, error, input);
+  if (!pid) return start_failure(name, error);
+  return LaunchResult::success(pid);
 }
 
 LaunchResult start_viewer(std::vector<std::string> argv, std::string_view name, const UniqueFd& standard_input) {
   Error error;
-  if (!spawn_detached(fit_command_line(std::move(argv)), standard_input, error)) return start_failure(name, error);
-  return LaunchResult::success();
+  const GPid pid = spawn_viewer(fit_command_line(std::move(argv)), name, standard_input, error);
+  if (!pid) return start_failure(name, error);
+  return LaunchResult::success(pid);
 }
 
 }  // namespace kesta

@@ -36,7 +36,8 @@ struct LaunchRequest {
   PoolSettings pool;            // the pool settings of the reply
 };
 
-// Either the viewer was started, or the message says why not.
+// Either the viewer was started, with its process id, or the message says
+// why not.
 struct LaunchResult {
   // The message travels in a 512-byte field elsewhere, so it keeps at most
   // 511 bytes.
@@ -44,8 +45,9 @@ struct LaunchResult {
 
   bool started = false;
   std::string message;
+  GPid pid = 0;
 
-  static LaunchResult success() { return {true, {}}; }
+  static LaunchResult success(GPid pid) { return {true, {}, pid}; }
   // Cut to at most 511 bytes, and never inside a UTF-8 character.
   static LaunchResult failure(std::string_view message);
 };
@@ -66,9 +68,9 @@ std::vector<std::string> fit_command_line(std::vector<std::string> argv);
 // <program>" when the program is not installed, else nothing.
 std::optional<LaunchResult> missing_viewer(const std::string& program, std::string_view name);
 
-// Starts argv[0] with the arguments that fit the command line, detached,
-// with input on its standard input; "启动<name>失败: <reason>" when it
-// could not be started.
+// Starts argv[0] with the arguments that fit the command line, with input on
+// its standard input, and watches it (spawn_viewer): its output is printed
+// under name; "启动<name>失败: <reason>" when it could not be started.
 LaunchResult start_viewer(std::vector<std::string> argv, std::string_view name, std::string_view input = {});
 
 // The same with standard input from a filled_pipe.

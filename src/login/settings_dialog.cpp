@@ -36,6 +36,7 @@ struct SettingsForm {
   GtkWidget* protocol_combo;
   GtkWidget* mac_check;
   GtkWidget* hide_settings_check;
+  GtkWidget* logout_check;
 };
 
 GtkWidget* field_label(const char* text) {
@@ -128,6 +129,8 @@ SettingsForm build_form(GtkWidget* box) {
   pack_start(box, form.mac_check, false, 15);
   form.hide_settings_check = check_button("隐藏设置按钮(重启后生效)", app_config.setting != 0);
   pack_start(box, form.hide_settings_check, false, 5);
+  form.logout_check = check_button("会话结束后注销", app_config.logout_on_session_end != 0);
+  pack_start(box, form.logout_check, false, 5);
   return form;
 }
 
@@ -139,6 +142,7 @@ void save_settings(const SettingsForm& form, GtkWidget* login_window) {
   app_config.maclogin = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(form.mac_check)) ? 1 : 0;
   // Read by the login window when it is built, so at the next start.
   app_config.setting = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(form.hide_settings_check)) ? 1 : 0;
+  app_config.logout_on_session_end = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(form.logout_check)) ? 1 : 0;
   // The next connection to these pins anew.
   for (const std::string& host_port : form.forgotten)
     if (forget_trusted_certificate(app_config, host_port)) g_print("已忘记服务器证书: %s\n", host_port.c_str());

@@ -1,6 +1,6 @@
 // The settings dialog of the login window: server address (with the pin of
-// its certificate, which it can forget), default protocol, MAC-address login
-// and hiding the settings button.
+// its certificate, which it can forget), default protocol, MAC-address login,
+// hiding the settings button and signing out when the session ends.
 #pragma once
 
 #include <gtk/gtk.h>

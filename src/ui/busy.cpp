@@ -26,6 +26,36 @@ void set_cursor(GtkWidget* indicator, const char* name) {
   if (cursor) g_object_unref(cursor);
 }
 
+// The window's indicator, made weak in *slot; null when the window has none
+// or it is not on the screen yet.
+GtkWidget* take_indicator(GtkWidget* window, GtkWidget** slot) {
+  auto* indicator = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), keys::kBusyIndicator));
+  if (!indicator || !gtk_widget_get_realized(indicator)) return nullptr;
+  *slot = indicator;
+  g_object_add_weak_pointer(G_OBJECT(indicator), reinterpret_cast<gpointer*>(slot));
+  return indicator;
+}
+
+void release_indicator(GtkWidget** slot) {
+  g_object_remove_weak_pointer(G_OBJECT(*slot), reinterpret_cast<gpointer*>(slot));
+}
+
+void show_indicator(GtkWidget* indicator, const char* text) {
+  GtkWidget* spinner = child_at(indicator, 0);
+  GtkWidget* label = child_at(indicator, 1);
+  gtk_label_set_text(GTK_LABEL(label), text);
+  gtk_spinner_start(GTK_SPINNER(spinner));
+  gtk_widget_show(spinner);
+  gtk_widget_show(label);
+}
+
+void hide_indicator(GtkWidget* indicator) {
+  GtkWidget* spinner = child_at(indicator, 0);
+  gtk_spinner_stop(GTK_SPINNER(spinner));
+  gtk_widget_hide(spinner);
+  gtk_widget_hide(child_at(indicator, 1));
+}
+
 }  // namespace
 
 GtkWidget* build_busy_indicator(GtkWidget* window, const GdkRGBA& text_colour) {
@@ -46,12 +76,7 @@ GtkWidget* build_busy_indicator(GtkWidget* window, const GdkRGBA& text_colour) {
 }
 
 BusyHold::BusyHold(GtkWidget* window, const char* text) : text_(text) {
-  indicator_ = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), keys::kBusyIndicator));
-  if (!indicator_ || !gtk_widget_get_realized(indicator_)) {
-    indicator_ = nullptr;
-    return;
-  }
-  g_object_add_weak_pointer(G_OBJECT(indicator_), reinterpret_cast<gpointer*>(&indicator_));
+  if (!take_indicator(window, &indicator_)) return;
   g_object_set_data(G_OBJECT(window), keys::kBusy, GINT_TO_POINTER(1));
   gtk_grab_add(indicator_);
   reveal_timer_ = add_timeout(kRevealMilliseconds, reveal, this);
@@ -59,27 +84,31 @@ BusyHold::BusyHold(GtkWidget* window, const char* text) : text_(text) {
 
 BusyHold::~BusyHold() {
   if (!indicator_) return;
-  g_object_remove_weak_pointer(G_OBJECT(indicator_), reinterpret_cast<gpointer*>(&indicator_));
-  gtk_grab_remove(indicator_);
-  g_object_set_data(G_OBJECT(gtk_widget_get_toplevel(indicator_)), keys::kBusy, nullptr);
-  GtkWidget* spinner = child_at(indicator_, 0);
-  gtk_spinner_stop(GTK_SPINNER(spinner));
-  gtk_widget_hide(spinner);
-  gtk_widget_hide(child_at(indicator_, 1));
-  set_cursor(indicator_, nullptr);
+  GtkWidget* indicator = indicator_;
+  release_indicator(&indicator_);
+  gtk_grab_remove(indicator);
+  g_object_set_data(G_OBJECT(gtk_widget_get_toplevel(indicator)), keys::kBusy, nullptr);
+  hide_indicator(indicator);
+  set_cursor(indicator, nullptr);
 }
 
 gboolean BusyHold::reveal(gpointer self) noexcept {
   auto* hold = static_cast<BusyHold*>(self);
   if (!hold->indicator_) return G_SOURCE_REMOVE;
-  GtkWidget* spinner = child_at(hold->indicator_, 0);
-  GtkWidget* label = child_at(hold->indicator_, 1);
-  gtk_label_set_text(GTK_LABEL(label), hold->text_.c_str());
-  gtk_spinner_start(GTK_SPINNER(spinner));
-  gtk_widget_show(spinner);
-  gtk_widget_show(label);
+  show_indicator(hold->indicator_, hold->text_.c_str());
   set_cursor(hold->indicator_, "wait");
   return G_SOURCE_REMOVE;
+}
+
+BusyNotice::BusyNotice(GtkWidget* window, const char* text) {
+  if (GtkWidget* indicator = take_indicator(window, &indicator_)) show_indicator(indicator, text);
+}
+
+BusyNotice::~BusyNotice() {
+  if (!indicator_) return;
+  GtkWidget* indicator = indicator_;
+  release_indicator(&indicator_);
+  hide_indicator(indicator);
 }
 
 HeldRequest* hold_for_request(GtkWidget* window, const char* key, const char* text) {

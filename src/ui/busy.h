@@ -36,6 +36,20 @@ class BusyHold {
   SourcePtr reveal_timer_;
 };
 
+// From construction to destruction the window's indicator shows its spinner
+// and text at once; the window keeps taking input.  For what goes on outside
+// the client, such as a viewer opening its window.
+class BusyNotice {
+ public:
+  BusyNotice(GtkWidget* window, const char* text);
+  ~BusyNotice();
+  BusyNotice(const BusyNotice&) = delete;
+  BusyNotice& operator=(const BusyNotice&) = delete;
+
+ private:
+  GtkWidget* indicator_ = nullptr;  // weak: cleared when it goes
+};
+
 // A request the user started from a window, and the window's hold while it
 // runs.
 struct HeldRequest {

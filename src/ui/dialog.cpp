@@ -50,10 +50,7 @@ int run_dialog(GtkWidget* dialog) {
   return gtk_dialog_run(GTK_DIALOG(dialog));
 }
 
-void show_message_dialog(GtkWindow* parent, const char* title, const char* message) {
-  const ModalDialog frame = build_modal_dialog(title, parent, 400, -1, {{"确定", GTK_RESPONSE_OK}});
-  GtkWidget* box = frame.box;
-
+void add_message(GtkWidget* box, const char* title, const char* message) {
   GCharPtr markup(g_markup_printf_escaped("<span weight='bold' size='larger'>%s</span>", title));
   GtkWidget* heading = gtk_label_new(nullptr);
   gtk_label_set_markup(GTK_LABEL(heading), markup.get());
@@ -80,7 +77,11 @@ void show_message_dialog(GtkWindow* parent, const char* title, const char* messa
   gtk_container_add(GTK_CONTAINER(scrolled), text);
   set_background_colour(gtk_bin_get_child(GTK_BIN(scrolled)), kWhite);
   gtk_box_pack_start(GTK_BOX(box), scrolled, TRUE, TRUE, 0);
+}
 
+void show_message_dialog(GtkWindow* parent, const char* title, const char* message) {
+  const ModalDialog frame = build_modal_dialog(title, parent, 400, -1, {{"确定", GTK_RESPONSE_OK}});
+  add_message(frame.box, title, message);
   run_dialog(frame.dialog.get());
 }
 

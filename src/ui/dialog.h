@@ -37,6 +37,10 @@ ModalDialog build_modal_dialog(const char* title, GtkWindow* parent, int width, 
 // closed; returns the response.  The dialog stays until its holder goes.
 int run_dialog(GtkWidget* dialog);
 
+// Fills a dialog's box with title as a bold heading and the message below
+// it, wrapped, and scrolling beyond a height that fits the smallest screen.
+void add_message(GtkWidget* box, const char* title, const char* message);
+
 // Runs a modal notice with a bold heading and "确定"; returns once it is
 // answered or closed.  parent may be null.
 void show_message_dialog(GtkWindow* parent, const char* title, const char* message);

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <cstring>
 #include <string>
 
 #include "base/output.h"
 #include "base/ptr.h"
+#include "support/scripted_viewers.h"
 
 namespace {
 
@@ -47,6 +49,15 @@ int main(int argc, char** argv) {
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "no display: run the tests under Xvfb (scripts/test does)\n");
     return 1;
+  }
+  // Started again by a scripted viewer: a window of a program other than
+  // the client, as a viewer's, until it is ended.
+  if (argc > 1 && std::strcmp(argv[1], kesta::test::kStandInWindow) == 0) {
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(window), "stand-in viewer");
+    gtk_widget_show(window);
+    gtk_main();
+    return 0;
   }
   return RUN_ALL_TESTS();
 }

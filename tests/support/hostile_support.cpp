@@ -146,7 +146,9 @@ RecordingViewers::~RecordingViewers() {
 bool RecordingViewers::started() {
   const bool ran_once = spin_until([this] { return g_file_test(ran().c_str(), G_FILE_TEST_EXISTS); });
   remove_file(ran());
-  return ran_once;
+  // Its end is seen too, so that the next "连接" on the VM finds no session
+  // still open.
+  return ran_once && spin_until(no_child_left);
 }
 
 std::string RecordingViewers::input() const { return read_file(stdin_record()); }

@@ -50,7 +50,7 @@ class RecordingViewers : Pinned {
   RecordingViewers();
   ~RecordingViewers();
 
-  // Waits for a viewer to have run, and forgets it.
+  // Waits for a viewer to have run and ended, and forgets it.
   bool started();
   // What the viewer that last ran read from its standard input.
   std::string input() const;

@@ -2,6 +2,9 @@
 
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cerrno>
 
 #include "api/http.h"
 
@@ -21,6 +24,12 @@ bool spin_until(const std::function<bool()>& done, std::chrono::milliseconds lim
     // Events of other threads (the stand-in's) do not wake this context.
     if (!g_main_context_iteration(g_main_context_get_thread_default(), FALSE)) g_usleep(2000);
   }
+}
+
+bool no_child_left() {
+  siginfo_t info{};
+  errno = 0;
+  return waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == -1 && errno == ECHILD;
 }
 
 void spin_for(std::chrono::milliseconds length) {

@@ -21,6 +21,10 @@ bool spin_until(const std::function<bool()>& done, std::chrono::milliseconds lim
 // happen within it.
 void spin_for(std::chrono::milliseconds length);
 
+// Whether the test process has no child left, running or not yet reaped.
+// It only looks (WNOWAIT): the client's watch of a viewer still reaps it.
+bool no_child_left();
+
 // Runs the main loop until every request of the client has been answered
 // (and what the answers led to has run); the test fails when they are not
 // within the limit.
