@@ -10,7 +10,7 @@ PACKAGES=(
   glib-networking openssl
   xvfb xauth xdotool imagemagick fonts-noto-cjk
   freerdp2-x11 freerdp2-shadow-x11 virt-viewer qemu-system-x86
-  dpkg-dev lintian appstream desktop-file-utils man-db
+  dpkg-dev lintian appstream desktop-file-utils man-db gettext
   clang
 )
 

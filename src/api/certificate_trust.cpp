@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/config.h"
+#include "base/i18n.h"
 #include "base/ptr.h"
 
 namespace kesta {
@@ -114,10 +115,10 @@ PinVerdict judge_certificate(const char* pinned, std::string_view presented) noe
   return presented == pinned ? PinVerdict::Matches : PinVerdict::Changed;
 }
 
-std::string certificate_change_message(const CertificateChange& change) {
-  return "服务器证书已更改，连接已拒绝（可能有人冒充服务器）。\n服务器: " + change.host_port +
-         "\n已信任的指纹: " + change.pinned + "\n服务器的指纹: " + change.presented +
-         "\n如果证书是管理员更换的，管理员可在“设置”中忘记旧证书，以接受新证书。";
+std::string certificate_change_message(const CertificateChange& change, Translate text) {
+  return std::string(text(N_("服务器证书已更改，连接已拒绝（可能有人冒充服务器）。"))) + "\n" + text(N_("服务器: ")) +
+         change.host_port + "\n" + text(N_("已信任的指纹: ")) + change.pinned + "\n" + text(N_("服务器的指纹: ")) +
+         change.presented + "\n" + text(N_("如果证书是管理员更换的，管理员可在“设置”中忘记旧证书，以接受新证书。"));
 }
 
 void check_certificates(SoupSession* session, SoupMessage* message, ChangeSlot slot) {

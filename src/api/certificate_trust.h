@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/i18n.h"
+
 namespace kesta {
 
 // A certificate refused because its key is not the one pinned.
@@ -53,8 +55,9 @@ enum class PinVerdict {
 // presented, against the pin (null when none is kept).
 PinVerdict judge_certificate(const char* pinned, std::string_view presented) noexcept;
 
-// What the user is told of a refused certificate.
-std::string certificate_change_message(const CertificateChange& change);
+// What the user is told of a refused certificate (translated), or printed
+// (as it is).
+std::string certificate_change_message(const CertificateChange& change, Translate text = translated);
 
 // Makes the session check certificates at the handshake and judges every
 // handshake made for the message as above; a changed certificate that was

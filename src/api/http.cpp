@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/i18n.h"
 #include "base/ptr.h"
 
 namespace kesta {
@@ -231,7 +232,7 @@ std::size_t requests_in_flight() noexcept { return in_flight; }
 
 std::string failed_reply_text(const HttpReply& reply) {
   if (reply.has_body) return reply.body;
-  return reply.certificate_change ? certificate_change_message(*reply.certificate_change) : "无法连接到服务器";
+  return reply.certificate_change ? certificate_change_message(*reply.certificate_change) : _("无法连接到服务器");
 }
 
 std::string query_value(const char* text) {

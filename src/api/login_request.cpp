@@ -6,6 +6,7 @@
 #include "api/json_body.h"
 #include "api/reply_json.h"
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "base/json_read.h"
 
 namespace kesta {
@@ -33,31 +34,31 @@ LoginResult parse_login_reply(std::string_view body) {
     return {LoginResult::Kind::NoToken, {}};
   }
   const char* message = string_member(root, "message");
-  std::string text = message ? message : "未知错误";
-  g_print("登录失败: %s\n", readable_text(text, kMaxLoggedReply).c_str());
-  return {LoginResult::Kind::Rejected, std::move(text)};
+  g_print("登录失败: %s\n", readable_text(message ? message : "未知错误", kMaxLoggedReply).c_str());
+  return {LoginResult::Kind::Rejected, message ? message : _("未知错误")};
 }
 
-std::string login_failure_message(const char* server_address, guint status, const std::string& body) {
-  std::string message = "无法连接到服务器";
+std::string login_failure_message(const char* server_address, guint status, const std::string& body,
+                                  Translate text) {
+  std::string message = text(N_("无法连接到服务器"));
   switch (status) {
     case SOUP_STATUS_CANT_RESOLVE:
-      message = std::string("无法解析服务器地址: ") + server_address;
+      message = std::string(text(N_("无法解析服务器地址: "))) + server_address;
       break;
     case SOUP_STATUS_CANT_CONNECT:
-      message = std::string("无法连接到服务器: ") + server_address;
+      message = std::string(text(N_("无法连接到服务器: "))) + server_address;
       break;
     case SOUP_STATUS_SSL_FAILED:
-      message = "SSL连接失败";
+      message = text(N_("SSL连接失败"));
       break;
     case SOUP_STATUS_NONE:
-      message = "连接超时，请检查网络或服务器地址";
+      message = text(N_("连接超时，请检查网络或服务器地址"));
       break;
     default: {
       Error error;
       JsonDocument document(body, error);
-      if (const char* text = string_member(document.root_object(), "message"))
-        message = std::string("登录失败: ") + text;
+      if (const char* reason = string_member(document.root_object(), "message"))
+        message = std::string(text(N_("登录失败: "))) + reason;
     }
   }
   return std::string(clip(message, kFailureMessageSize));
@@ -80,11 +81,15 @@ PendingRequest request_login_async(const char* server_address, const char* usern
     if (!reply) return done({LoginResult::Kind::BadAddress, {}});
     if (reply->status == SOUP_STATUS_OK) return done(parse_login_reply(reply->body));
     g_print("请求失败，状态码: %d\n", static_cast<int>(reply->status));
-    std::string message = login_failure_message(address.c_str(), reply->status, reply->body);
-    // Under "SSL连接失败", why the connection was refused.
-    if (reply->certificate_change) message += "\n" + certificate_change_message(*reply->certificate_change);
-    g_print("错误信息: %s\n", readable_text(message, kMaxLoggedReply).c_str());
-    done({LoginResult::Kind::Failed, std::move(message)});
+    // Printed as it is, shown translated; under "SSL连接失败", why the
+    // connection was refused.
+    auto message = [&](Translate text) {
+      std::string composed = login_failure_message(address.c_str(), reply->status, reply->body, text);
+      if (reply->certificate_change) composed += "\n" + certificate_change_message(*reply->certificate_change, text);
+      return composed;
+    };
+    g_print("错误信息: %s\n", readable_text(message(untranslated), kMaxLoggedReply).c_str());
+    done({LoginResult::Kind::Failed, message(translated)});
   });
 }
 

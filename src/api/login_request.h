@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "api/http.h"
+#include "base/i18n.h"
 #include "base/ptr.h"
 
 namespace kesta {
@@ -45,9 +46,10 @@ extern GCharPtr global_token;
 PendingRequest fetch_access_token_async(const char* server_address, const char* username, const char* password,
                                         guint timeout, std::function<void()> done);
 
-// The message shown for a login to server_address answered with `status`
-// (not 200) and body.
-std::string login_failure_message(const char* server_address, guint status, const std::string& body);
+// The message for a login to server_address answered with `status` (not
+// 200) and body: printed as it is, shown translated.
+std::string login_failure_message(const char* server_address, guint status, const std::string& body,
+                                  Translate text = untranslated);
 
 // "%s@mac" for a MAC address, as the user name of a MAC sign-in.
 std::string mac_login_name(const char* mac);

@@ -7,6 +7,7 @@
 
 #include "api/http.h"
 #include "api/json_body.h"
+#include "base/i18n.h"
 #include "base/json_read.h"
 
 namespace kesta {
@@ -21,12 +22,12 @@ RegistrationResult refused(std::string_view message) { return {false, std::strin
 RegistrationResult parse_registration_reply(std::string_view body) {
   Error error;
   JsonDocument document(body, error);
-  if (!document.parsed()) return refused("解析服务器响应失败");
+  if (!document.parsed()) return refused(_("解析服务器响应失败"));
   JsonObject* root = document.root_object();
   if (flag_member(root, "success").value_or(false)) return {true, {}};
   const char* message = string_member(root, "message");
-  if (!message) return refused("未知错误");
-  if (std::string_view(message) == "server.hasuser") return refused("用户名已存在");
+  if (!message) return refused(_("未知错误"));
+  if (std::string_view(message) == "server.hasuser") return refused(_("用户名已存在"));
   return refused(message);
 }
 
@@ -41,11 +42,11 @@ PendingRequest register_account_async(const char* server_address, const char* us
   request.timeout = kTimeoutSeconds;
 
   return send_request_async(request, [done = std::move(done)](std::optional<HttpReply> reply) {
-    if (!reply) return done(refused("无法连接到服务器，请检查服务器地址是否正确"));
+    if (!reply) return done(refused(_("无法连接到服务器，请检查服务器地址是否正确")));
     // A server that cannot be reached shows up here too, with libsoup's
     // transport status.
     if (reply->status != SOUP_STATUS_OK) {
-      std::string text = GCharPtr(g_strdup_printf("服务器返回错误，状态码：%u", reply->status)).get();
+      std::string text = GCharPtr(g_strdup_printf(_("服务器返回错误，状态码：%u"), reply->status)).get();
       if (reply->certificate_change) text += "\n" + certificate_change_message(*reply->certificate_change);
       return done(refused(text));
     }

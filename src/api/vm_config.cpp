@@ -3,6 +3,7 @@
 #include <libsoup/soup.h>
 
 #include "api/reply_json.h"
+#include "base/i18n.h"
 #include "base/json_read.h"
 
 namespace kesta {
@@ -27,7 +28,7 @@ VmConfigReply parse_vm_config(std::string_view body) {
   if (!flag_member(root, "success").value_or(false) || !data) {
     const char* message = string_member(root, "message");
     result.kind = ReplyKind::Refused;
-    result.message = message ? message : "未知错误";
+    result.message = message ? message : _("未知错误");
     return result;
   }
   result.kind = ReplyKind::Ok;

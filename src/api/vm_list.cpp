@@ -7,6 +7,7 @@
 
 #include "api/reply_json.h"
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "base/json_read.h"
 
 namespace kesta {
@@ -26,7 +27,7 @@ void read_field(JsonObject* entry, const char* key, char (&field)[N], const char
 VmInfo read_vm(JsonObject* entry) {
   VmInfo vm{};
   read_field(entry, "vmid", vm.vmid, "");
-  read_field(entry, "vmname", vm.vmname, "未命名虚拟机");
+  read_field(entry, "vmname", vm.vmname, _("未命名虚拟机"));
   read_field(entry, "status", vm.status, "unknown");
   JsonObject* pool = object_member(entry, "pool");
   read_field(pool, "poolname", vm.poolname, "");

@@ -3,6 +3,7 @@
 #include <libsoup/soup.h>
 
 #include "api/reply_json.h"
+#include "base/i18n.h"
 #include "base/json_read.h"
 
 namespace kesta {
@@ -31,7 +32,7 @@ PowerReply read_power_reply(const std::optional<HttpReply>& reply, const std::st
     JsonObject* root = document->root_object();
     if (flag_member(root, "success").value_or(false)) return {ReplyKind::Ok, reply->status, {}};
     const char* message = string_member(root, "message");
-    return {ReplyKind::Refused, reply->status, message ? message : "未知错误"};
+    return {ReplyKind::Refused, reply->status, message ? message : _("未知错误")};
   }
   return {ReplyKind::Failed, reply->status, failed_reply_text(*reply)};
 }

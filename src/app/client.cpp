@@ -4,6 +4,7 @@
 #include <openssl/crypto.h>
 
 #include "base/config.h"
+#include "base/i18n.h"
 #include "base/output.h"
 #include "base/ptr.h"
 #include "host/status_channel.h"
@@ -21,6 +22,7 @@ void ignore_css_error(GtkCssProvider*, GtkCssSection*, GError*, gpointer) noexce
 int run_client(int argc, char** argv) {
   OPENSSL_init_crypto(OPENSSL_INIT_ADD_ALL_CIPHERS | OPENSSL_INIT_ADD_ALL_DIGESTS, nullptr);
   install_output_handler();
+  bind_translations();
   gtk_init(&argc, &argv);
 
   if (!load_config()) apply_config_defaults(app_config);

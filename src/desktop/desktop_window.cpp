@@ -1,6 +1,7 @@
 #include "desktop/desktop_window.h"
 
 #include "base/config.h"
+#include "base/i18n.h"
 #include "desktop/card_layout.h"
 #include "desktop/refresh.h"
 #include "desktop/vm_cards.h"
@@ -27,16 +28,18 @@ void build_header(MainWindowData* data) {
   data->header_box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
   gtk_widget_set_margin_bottom(data->header_box, 20);
   GtkWidget* title = gtk_label_new(nullptr);
-  gtk_label_set_markup(GTK_LABEL(title), "<span font_size='large' font_weight='bold'>KESTA虚拟桌面</span>");
+  const GCharPtr markup(
+      g_markup_printf_escaped("<span font_size='large' font_weight='bold'>%s</span>", _("KESTA虚拟桌面")));
+  gtk_label_set_markup(GTK_LABEL(title), markup.get());
   gtk_widget_set_halign(title, GTK_ALIGN_START);
   pack_start(data->header_box, title);
 
   GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
   gtk_widget_set_hexpand(group, TRUE);
   gtk_widget_set_halign(group, GTK_ALIGN_END);
-  header_button(group, "刷新", G_CALLBACK(on_refresh_clicked), data);
-  header_button(group, "修改密码", G_CALLBACK(on_change_password_clicked), data);
-  header_button(group, "注销", G_CALLBACK(on_logout_clicked), data);
+  header_button(group, _("刷新"), G_CALLBACK(on_refresh_clicked), data);
+  header_button(group, _("修改密码"), G_CALLBACK(on_change_password_clicked), data);
+  header_button(group, _("注销"), G_CALLBACK(on_logout_clicked), data);
   pack_start(data->header_box, group, true);
   pack_start(data->content_box, data->header_box);
 }
@@ -65,7 +68,7 @@ void build_vm_area(MainWindowData* data) {
   data->vm_area = gtk_box_new(GTK_ORIENTATION_VERTICAL, 10);
   gtk_box_pack_start(GTK_BOX(data->content_box), data->vm_area, TRUE, FALSE, 0);
 
-  data->status_label = gtk_label_new("正在加载虚拟机列表...");
+  data->status_label = gtk_label_new(_("正在加载虚拟机列表..."));
   gtk_widget_set_margin_top(data->status_label, 20);
   pack_start(data->vm_area, data->status_label);
 
@@ -98,12 +101,12 @@ void build_vm_area(MainWindowData* data) {
   GtkWidget* paging = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
   gtk_widget_set_halign(paging, GTK_ALIGN_CENTER);
   gtk_widget_set_margin_top(paging, 10);
-  GtkWidget* prev = gtk_button_new_with_label("上一页");
+  GtkWidget* prev = gtk_button_new_with_label(_("上一页"));
   gtk_widget_set_sensitive(prev, FALSE);
-  GtkWidget* page = gtk_label_new("第 1 页");
+  GtkWidget* page = gtk_label_new(_("第 1 页"));
   gtk_widget_set_margin_start(page, 10);
   gtk_widget_set_margin_end(page, 10);
-  GtkWidget* next = gtk_button_new_with_label("下一页");
+  GtkWidget* next = gtk_button_new_with_label(_("下一页"));
   gtk_widget_set_sensitive(next, FALSE);
   pack_start(paging, prev);
   pack_start(paging, page);
@@ -141,7 +144,7 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
   data->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   data->window_ref = add_ref(data->window);
   GtkWindow* window = GTK_WINDOW(data->window);
-  gtk_window_set_title(window, "KESTA客户端");
+  gtk_window_set_title(window, _("KESTA客户端"));
   gtk_window_set_default_size(window, 960, 600);
   gtk_window_set_position(window, GTK_WIN_POS_CENTER);
   gtk_container_set_border_width(GTK_CONTAINER(window), kDesktopBorder);

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "base/config.h"
+#include "base/i18n.h"
 #include "desktop/main_window_data.h"
 #include "desktop/vm_cards.h"
 #include "ui/data_keys.h"
@@ -48,7 +49,7 @@ bool handle_session_expiry(guint status, GtkWidget* desktop_window) {
     data->action_request.cancel();
     data->busy.reset();
   }
-  show_message_dialog(GTK_WINDOW(desktop_window), "会话已过期", "您的登录会话已过期，请重新登录");
+  show_message_dialog(GTK_WINDOW(desktop_window), _("会话已过期"), _("您的登录会话已过期，请重新登录"));
   gtk_widget_hide(desktop_window);
   gtk_widget_show(login_window);
   return true;
@@ -56,7 +57,7 @@ bool handle_session_expiry(guint status, GtkWidget* desktop_window) {
 
 void on_refresh_clicked(GtkButton*, gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
-  data->busy.emplace(data->window, "正在加载虚拟机列表...");
+  data->busy.emplace(data->window, _("正在加载虚拟机列表..."));
   reload(data, [data](bool ok) {
     data->busy.reset();
     // Any failure of the reload counts as an expired session.

@@ -1,6 +1,7 @@
 #include "desktop/sessions.h"
 
 #include "base/config.h"
+#include "base/i18n.h"
 #include "desktop/desktop_window.h"
 #include "desktop/session_open_dialog.h"
 #include "desktop/vm_config_request.h"
@@ -50,7 +51,7 @@ void on_session_end(const std::weak_ptr<ViewerSessions>& weak, const std::string
   if (failure) {
     auto* login = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), keys::kLoginWindow));
     GtkWidget* parent = signed_in ? window : login;
-    show_message_dialog(parent ? GTK_WINDOW(parent) : nullptr, "连接失败", failure->c_str());
+    show_message_dialog(parent ? GTK_WINDOW(parent) : nullptr, _("连接失败"), failure->c_str());
   }
   // The dialog ran the main loop: the user may have signed out (the record
   // may be gone with its sessions), or opened another session, meanwhile.
@@ -95,7 +96,7 @@ void session_started(MainWindowData* data, const std::string& vmid, GPid pid) {
   data->sessions->by_vm[vmid] = pid;
   SessionOpening& opening = data->opening.emplace();
   opening.pid = pid;
-  opening.notice.emplace(data->window, "正在打开会话…");
+  opening.notice.emplace(data->window, _("正在打开会话…"));
   opening.poll = add_timeout(kWindowPollMilliseconds, poll_for_window, data);
   opening.deadline = add_timeout(session_opening_milliseconds, opening_time_up, data);
 }

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "desktop/main_window_data.h"
 #include "desktop/sessions.h"
 #include "desktop/vm_requests.h"
@@ -63,7 +64,7 @@ void on_connect_clicked(GtkButton* button, gpointer) noexcept {
   else if (state == "running")
     connect_running_vm(data, vmid);
   else
-    show_message_dialog(GTK_WINDOW(top), "无法连接", "虚拟机状态未知或不可用");
+    show_message_dialog(GTK_WINDOW(top), _("无法连接"), _("虚拟机状态未知或不可用"));
 }
 
 void on_power_start(GtkMenuItem* item, gpointer) noexcept {

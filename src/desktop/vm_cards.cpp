@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "desktop/card_layout.h"
 #include "desktop/vm_actions.h"
 #include "ui/data_keys.h"
@@ -48,12 +49,12 @@ struct MenuEntry {
 // Each item keeps its own copy of the VM id: a refresh may replace the list
 // while the menu is open.
 GtkWidget* power_menu(const VmInfo& vm) {
-  static constexpr MenuEntry kRunning[] = {{"关机", on_power_shutdown},
-                                           {"强制关机", on_power_stop},
-                                           {"重启", on_power_reboot},
-                                           {"强制重启", on_power_reset}};
-  static constexpr MenuEntry kSuspended[] = {{"恢复", on_power_resume}};
-  static constexpr MenuEntry kOther[] = {{"开机", on_power_start}};
+  static constexpr MenuEntry kRunning[] = {{N_("关机"), on_power_shutdown},
+                                           {N_("强制关机"), on_power_stop},
+                                           {N_("重启"), on_power_reboot},
+                                           {N_("强制重启"), on_power_reset}};
+  static constexpr MenuEntry kSuspended[] = {{N_("恢复"), on_power_resume}};
+  static constexpr MenuEntry kOther[] = {{N_("开机"), on_power_start}};
 
   const std::string_view status = vm.status;
   const MenuEntry* begin = kOther;
@@ -69,7 +70,7 @@ GtkWidget* power_menu(const VmInfo& vm) {
   GtkWidget* menu = gtk_menu_new();
   add_style_class(menu, "vm-power-menu");
   for (const MenuEntry* e = begin; e != end; ++e) {
-    GtkWidget* item = gtk_menu_item_new_with_label(e->label);
+    GtkWidget* item = gtk_menu_item_new_with_label(_(e->label));
     add_style_class(item, "vm-menu-item");
     set_text_colour(gtk_bin_get_child(GTK_BIN(item)), kBlack);
     g_object_set_data_full(G_OBJECT(item), keys::kVmid, g_strdup(vm.vmid), g_free);
@@ -109,11 +110,11 @@ GtkWidget* build_vm_card(const VmInfo& vm) {
   gtk_widget_set_valign(info, GTK_ALIGN_CENTER);
   pack_start(top, info, true);
   GtkWidget* value = nullptr;
-  pack_start(info, info_row("桌面名称：", vm.vmname, &value));
+  pack_start(info, info_row(_("桌面名称："), vm.vmname, &value));
   add_style_class(value, "info-value");
-  pack_start(info, info_row("所属桌面池：", vm.poolname, &value));
+  pack_start(info, info_row(_("所属桌面池："), vm.poolname, &value));
   add_style_class(value, "info-value");
-  pack_start(info, info_row("当前状态：", vm.status, &value));
+  pack_start(info, info_row(_("当前状态："), vm.status, &value));
   add_widget_css(value, std::strcmp(vm.status, "running") == 0
                             ? "label { color: #2ecc71; font-weight: bold; }"
                             : "label { color: #95a5a6; font-weight: bold; }");
@@ -129,14 +130,14 @@ GtkWidget* build_vm_card(const VmInfo& vm) {
   pack_start(column, buttons);
 
   GtkWidget* power = gtk_menu_button_new();
-  gtk_button_set_label(GTK_BUTTON(power), "电源选项");
+  gtk_button_set_label(GTK_BUTTON(power), _("电源选项"));
   gtk_widget_set_size_request(power, 80, 25);
   add_style_class(power, "vm-button");
   add_style_class(power, "power");
   gtk_menu_button_set_popup(GTK_MENU_BUTTON(power), power_menu(vm));
   pack_start(buttons, power);
 
-  GtkWidget* connect = gtk_button_new_with_label("连接");
+  GtkWidget* connect = gtk_button_new_with_label(_("连接"));
   gtk_widget_set_size_request(connect, 80, 25);
   add_style_class(connect, "vm-button");
   add_style_class(connect, "connect");
@@ -160,7 +161,7 @@ void update_paging_controls(MainWindowData* data) {
   const int current = window_int(data->window, keys::kCurrentPage);
   const int pages = page_count(data);
   char text[50];
-  g_snprintf(text, sizeof text, "第 %d/%d 页", current, pages > 1 ? pages : 1);
+  g_snprintf(text, sizeof text, _("第 %d/%d 页"), current, pages > 1 ? pages : 1);
   gtk_label_set_text(GTK_LABEL(g_object_get_data(w, keys::kPageLabel)), text);
   gtk_widget_set_sensitive(GTK_WIDGET(g_object_get_data(w, keys::kPrevButton)), current > 1);
   gtk_widget_set_sensitive(GTK_WIDGET(g_object_get_data(w, keys::kNextButton)), current < pages);
@@ -169,7 +170,7 @@ void update_paging_controls(MainWindowData* data) {
 void show_vm_page(MainWindowData* data) {
   clear_vm_cards(data);
   if (data->vm_list.empty()) {
-    gtk_label_set_text(GTK_LABEL(data->status_label), "无可用的虚拟机列表");
+    gtk_label_set_text(GTK_LABEL(data->status_label), _("无可用的虚拟机列表"));
     gtk_widget_show(data->status_label);
     update_paging_controls(data);
     return;

@@ -4,6 +4,7 @@
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "desktop/sessions.h"
 #include "desktop/vm_requests.h"
 #include "launch/dispatch.h"
@@ -17,14 +18,14 @@ namespace {
 void connect_with(const VmConfigReply& reply, const std::string& vmid, MainWindowData& record) {
   GtkWidget* window = record.window;
   GtkWindow* parent = GTK_WINDOW(window);
-  if (report_unsuccessful(reply.kind, reply.status, reply.message, "获取配置失败", window)) return;
+  if (report_unsuccessful(reply.kind, reply.status, reply.message, _("获取配置失败"), window)) return;
 
   const VmConfig& config = *reply.config;
   g_object_set_data_full(G_OBJECT(window), keys::kVmId, g_strdup(vmid.c_str()), g_free);
   g_object_set_data_full(G_OBJECT(window), keys::kVmData, new VmConfig(config), delete_vm_config);
 
   if (!config.pool) {
-    show_message_dialog(parent, "配置错误", "无法获取虚拟机池配置信息");
+    show_message_dialog(parent, _("配置错误"), _("无法获取虚拟机池配置信息"));
     return;
   }
   const PoolSettings& pool = *config.pool;
@@ -50,7 +51,7 @@ void connect_with(const VmConfigReply& reply, const std::string& vmid, MainWindo
 }  // namespace
 
 void fetch_vm_config(MainWindowData* data, const char* vmid) {
-  data->busy.emplace(data->window, "正在连接…");
+  data->busy.emplace(data->window, _("正在连接…"));
   data->action_request = send_vm_config_async(app_config.server_address, data->token.get(), vmid,
                                               [data, id = std::string(vmid)](VmConfigReply reply) {
                                                 data->busy.reset();

@@ -2,6 +2,7 @@
 
 #include "api/vm_power.h"
 #include "base/config.h"
+#include "base/i18n.h"
 #include "desktop/refresh.h"
 #include "ui/dialog.h"
 
@@ -12,7 +13,7 @@ bool report_unsuccessful(ReplyKind kind, guint status, const std::string& messag
   GtkWindow* parent = GTK_WINDOW(window);
   switch (kind) {
     case ReplyKind::BadAddress:
-      show_message_dialog(parent, "请求错误", "无法创建HTTP请求");
+      show_message_dialog(parent, _("请求错误"), _("无法创建HTTP请求"));
       return true;
     case ReplyKind::Failed:
       if (handle_session_expiry(status, window)) return true;
@@ -20,7 +21,7 @@ bool report_unsuccessful(ReplyKind kind, guint status, const std::string& messag
       show_message_dialog(parent, failure_title, message.c_str());
       return true;
     case ReplyKind::Unreadable:
-      show_message_dialog(parent, "响应错误", "无法解析服务器响应");
+      show_message_dialog(parent, _("响应错误"), _("无法解析服务器响应"));
       return true;
     case ReplyKind::Refused:
       show_message_dialog(parent, failure_title, message.c_str());
@@ -35,27 +36,27 @@ namespace {
 
 void power_request(MainWindowData* data, const char* vmid, const PowerCommand& command, const char* success_message,
                    const char* failure_title) {
-  data->busy.emplace(data->window, "正在发送请求…");
+  data->busy.emplace(data->window, _("正在发送请求…"));
   data->action_request =
       send_vm_power_async(app_config.server_address, data->token.get(), vmid, command, [=](PowerReply reply) {
         data->busy.reset();
         if (!report_unsuccessful(reply.kind, reply.status, reply.message, failure_title, data->window))
-          show_message_dialog(GTK_WINDOW(data->window), "成功", success_message);
+          show_message_dialog(GTK_WINDOW(data->window), _("成功"), success_message);
       });
 }
 
 }  // namespace
 
 void request_vm_resume(MainWindowData* data, const char* vmid) {
-  power_request(data, vmid, kResume, "虚拟机唤醒成功", "唤醒失败");
+  power_request(data, vmid, kResume, _("虚拟机唤醒成功"), _("唤醒失败"));
 }
 
 void request_vm_start(MainWindowData* data, const char* vmid) {
-  power_request(data, vmid, kStart, "虚拟机开机成功，请耐心等待", "开机失败");
+  power_request(data, vmid, kStart, _("虚拟机开机成功，请耐心等待"), _("开机失败"));
 }
 
 void request_vm_action(MainWindowData* data, const char* vmid, const char* action) {
-  power_request(data, vmid, action_command(action), "操作成功", "操作失败");
+  power_request(data, vmid, action_command(action), _("操作成功"), _("操作失败"));
 }
 
 }  // namespace kesta

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/i18n.h"
+
 namespace kesta {
 
 namespace {
@@ -80,9 +82,9 @@ GCharPtr get_mac_address() {
   return nullptr;
 }
 
-GCharPtr get_host_name() {
+GCharPtr get_host_name(Translate text) {
   char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return GCharPtr(g_strdup("未知主机"));
+  if (gethostname(name, sizeof name - 1) != 0) return GCharPtr(g_strdup(text(N_("未知主机"))));
   return GCharPtr(g_strdup(name));
 }
 
@@ -91,9 +93,9 @@ GCharPtr get_local_ip() {
   // cannot open an IPv4 socket (no IPv4, no descriptor left) has no address
   // worth showing.
   Socket sock;
-  if (!sock.ok()) return GCharPtr(g_strdup("未知地址"));
+  if (!sock.ok()) return GCharPtr(g_strdup(_("未知地址")));
   IfaddrsPtr list = interface_list();
-  if (!list) return GCharPtr(g_strdup("未知地址"));
+  if (!list) return GCharPtr(g_strdup(_("未知地址")));
   for (const struct ifaddrs* entry = list.get(); entry; entry = entry->ifa_next) {
     if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET ||
         interface_is_skipped(entry->ifa_name))
@@ -102,7 +104,7 @@ GCharPtr get_local_ip() {
     const auto* address = reinterpret_cast<const struct sockaddr_in*>(entry->ifa_addr);
     if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text)) return GCharPtr(g_strdup(text));
   }
-  return GCharPtr(g_strdup("未知地址"));
+  return GCharPtr(g_strdup(_("未知地址")));
 }
 
 }  // namespace kesta

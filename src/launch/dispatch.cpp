@@ -4,6 +4,7 @@
 
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "launch/horizon.h"
 #include "launch/rdp.h"
 #include "launch/spawn.h"
@@ -52,10 +53,10 @@ GPid dispatch_connection(const char* connection_type, const char* address, const
     const LaunchRequest request{or_empty(address), or_empty(username), or_empty(password), window, pool};
     result = launcher_for(*viewer)(request);
   } else {
-    result = LaunchResult::failure(std::string("不支持的连接类型: ") + type);
+    result = LaunchResult::failure(std::string(_("不支持的连接类型: ")) + type);
   }
   if (!result.started) {
-    show_message_dialog(window, "连接失败", result.message.c_str());
+    show_message_dialog(window, _("连接失败"), result.message.c_str());
     return 0;
   }
   if (on_end)

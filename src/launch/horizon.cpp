@@ -1,5 +1,7 @@
 #include "launch/horizon.h"
 
+#include "base/i18n.h"
+
 namespace kesta {
 
 HorizonSettings read_horizon_settings(const LaunchRequest& request, const ViewerPaths& paths) {
@@ -37,8 +39,8 @@ std::vector<std::string> horizon_arguments(const HorizonSettings& settings) {
 
 LaunchResult launch_horizon(const LaunchRequest& request) {
   const HorizonSettings settings = read_horizon_settings(request, viewer_paths);
-  if (std::optional<LaunchResult> missing = missing_viewer(settings.program, "VMware Horizon客户端")) return *missing;
-  return start_viewer(horizon_arguments(settings), "Blast客户端");
+  if (std::optional<LaunchResult> missing = missing_viewer(settings.program, N_("VMware Horizon客户端"))) return *missing;
+  return start_viewer(horizon_arguments(settings), N_("Blast客户端"));
 }
 
 }  // namespace kesta

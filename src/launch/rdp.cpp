@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/cipher.h"
+#include "base/i18n.h"
 
 namespace kesta {
 
@@ -145,10 +146,10 @@ std::optional<std::string> rdp_standard_input(const RdpSettings& settings) {
 
 LaunchResult launch_rdp(const LaunchRequest& request) {
   const RdpSettings settings = read_rdp_settings(request, viewer_paths);
-  if (std::optional<LaunchResult> missing = missing_viewer(settings.program, "FreeRDP客户端")) return *missing;
+  if (std::optional<LaunchResult> missing = missing_viewer(settings.program, N_("FreeRDP客户端"))) return *missing;
   const std::optional<std::string> input = rdp_standard_input(settings);
-  if (!input) return LaunchResult::failure("启动RDP客户端失败: 密码含有换行符或空字符，无法交给FreeRDP");
-  return start_viewer(rdp_arguments(settings), "RDP客户端", *input);
+  if (!input) return LaunchResult::failure(_("启动RDP客户端失败: 密码含有换行符或空字符，无法交给FreeRDP"));
+  return start_viewer(rdp_arguments(settings), N_("RDP客户端"), *input);
 }
 
 }  // namespace kesta

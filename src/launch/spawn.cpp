@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "base/ptr.h"
 #include "host/line_budget.h"
 
@@ -171,7 +172,7 @@ GPid spawn_viewer(const std::vector<std::string>& argv, std::string_view name, G
     standard_input = filled_pipe(input, error);
     if (standard_input.get() < 0) {
       if (error && !*error)
-        g_set_error_literal(error, G_SPAWN_ERROR, G_SPAWN_ERROR_FAILED, "标准输入的内容过长");
+        g_set_error_literal(error, G_SPAWN_ERROR, G_SPAWN_ERROR_FAILED, _("标准输入的内容过长"));
       return 0;
     }
   }
@@ -181,7 +182,7 @@ GPid spawn_viewer(const std::vector<std::string>& argv, std::string_view name, G
 GPid spawn_viewer(const std::vector<std::string>& argv, std::string_view name, const UniqueFd& standard_input,
                   GError** error) {
   if (argv.empty()) {
-    g_set_error_literal(error, G_SPAWN_ERROR, G_SPAWN_ERROR_NOENT, "命令行为空");
+    g_set_error_literal(error, G_SPAWN_ERROR, G_SPAWN_ERROR_NOENT, _("命令行为空"));
     return 0;
   }
   std::vector<const char*> pointers;

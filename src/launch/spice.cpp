@@ -3,6 +3,7 @@
 #include <glib/gstdio.h>
 
 #include "api/vm_config.h"
+#include "base/i18n.h"
 #include "launch/spawn.h"
 #include "launch/spice_file.h"
 #include "ui/data_keys.h"
@@ -33,29 +34,29 @@ std::vector<std::string> spice_arguments(const std::string& program, const std::
 
 LaunchResult launch_spice(const LaunchRequest& request) {
   const std::string& program = viewer_paths.remote_viewer;
-  if (std::optional<LaunchResult> missing = missing_viewer(program, "SPICE客户端")) return *missing;
+  if (std::optional<LaunchResult> missing = missing_viewer(program, N_("SPICE客户端"))) return *missing;
 
   const auto* vm_id = static_cast<const char*>(window_data(request.window, keys::kVmId));
-  if (!vm_id) return LaunchResult::failure("无法获取虚拟机ID");
+  if (!vm_id) return LaunchResult::failure(_("无法获取虚拟机ID"));
 
   const auto* vm_data = static_cast<const VmConfig*>(window_data(request.window, keys::kVmData));
-  if (!vm_data || !vm_data->spice) return LaunchResult::failure("服务器没有提供SPICE连接信息");
+  if (!vm_data || !vm_data->spice) return LaunchResult::failure(_("服务器没有提供SPICE连接信息"));
 
   const std::optional<std::string> text = spice_file_text(*vm_data->spice);
-  if (!text) return LaunchResult::failure("创建SPICE连接文件失败");
+  if (!text) return LaunchResult::failure(_("创建SPICE连接文件失败"));
   const std::optional<ResourceFlags>& resource = request.pool.resource;
   const char* home = g_get_home_dir();
 
   Error error;
   const UniqueFd piped = filled_pipe(*text, error);
-  if (error.get()) return LaunchResult::failure(std::string("启动SPICE客户端失败: ") + error.message_or(""));
+  if (error.get()) return LaunchResult::failure(std::string(_("启动SPICE客户端失败: ")) + error.message_or(""));
   // remote-viewer reads its connection file from standard input when the
   // file is "-".
-  if (piped.get() >= 0) return start_viewer(spice_arguments(program, "-", resource, home), "SPICE客户端", piped);
+  if (piped.get() >= 0) return start_viewer(spice_arguments(program, "-", resource, home), N_("SPICE客户端"), piped);
 
   const std::optional<std::string> file = write_spice_file(vm_id, &*vm_data->spice);
-  if (!file) return LaunchResult::failure("创建SPICE连接文件失败");
-  LaunchResult result = start_viewer(spice_arguments(program, *file, resource, home), "SPICE客户端");
+  if (!file) return LaunchResult::failure(_("创建SPICE连接文件失败"));
+  LaunchResult result = start_viewer(spice_arguments(program, *file, resource, home), N_("SPICE客户端"));
   // The viewer that would have deleted it did not start.
   if (!result.started) g_unlink(file->c_str());
   return result;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "base/ptr.h"
 #include "launch/spawn.h"
 
@@ -12,8 +13,12 @@ ViewerPaths viewer_paths;
 
 namespace {
 
+// The viewer's name is printed as it is and shown translated.
+std::string shown_name(std::string_view name) { return _(std::string(name).c_str()); }
+
 LaunchResult start_failure(std::string_view name, const Error& error) {
-  return LaunchResult::failure("启动" + std::string(name) + "失败: " + error.message_or(""));
+  const GCharPtr text(g_strdup_printf(_("启动%s失败: %s"), shown_name(name).c_str(), error.message_or("")));
+  return LaunchResult::failure(text.get());
 }
 
 }  // namespace
@@ -39,7 +44,8 @@ std::vector<std::string> fit_command_line(std::vector<std::string> argv) {
 
 std::optional<LaunchResult> missing_viewer(const std::string& program, std::string_view name) {
   if (g_file_test(program.c_str(), G_FILE_TEST_EXISTS)) return std::nullopt;
-  return LaunchResult::failure("未找到" + std::string(name) + "，请确认已安装: " + program);
+  const GCharPtr text(g_strdup_printf(_("未找到%s，请确认已安装: %s"), shown_name(name).c_str(), program.c_str()));
+  return LaunchResult::failure(text.get());
 }
 
 LaunchResult start_viewer(std::vector<std::string> argv, std::string_view name, std::string_view input) {

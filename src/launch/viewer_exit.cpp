@@ -3,6 +3,7 @@
 #include <csignal>
 
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 
 namespace kesta {
 
@@ -51,26 +52,26 @@ std::optional<std::string> freerdp_message(int code, std::string_view address) {
     case kAuthFailure:
     case kLogonFailure:
     case kWrongPassword:
-      return "用户名或密码错误";
+      return _("用户名或密码错误");
     case kConnFailed:
     case kDnsError:
     case kDnsNameNotFound:
     case kConnectFailed:
     case kTlsConnectFailed:
     case kTransportFailed:
-      return "无法连接到虚拟机 " + readable_text(address, kMaxLoggedValue);
+      return _("无法连接到虚拟机 ") + readable_text(address, kMaxLoggedValue);
     case kNegoFailure:
-      return "与虚拟机协商安全协议失败";
+      return _("与虚拟机协商安全协议失败");
     case kAccountLockedOut:
-      return "账户已被锁定";
+      return _("账户已被锁定");
     case kAccountDisabled:
-      return "账户已被禁用";
+      return _("账户已被禁用");
     case kAccountExpired:
-      return "账户已过期";
+      return _("账户已过期");
     case kPasswordExpired:
     case kPasswordMustChange:
     case kPasswordCertainlyExpired:
-      return "密码已过期，请先修改密码";
+      return _("密码已过期，请先修改密码");
     default:
       return std::nullopt;
   }
@@ -94,9 +95,10 @@ std::optional<std::string> session_failure(bool freerdp, std::string_view addres
   } else if (freerdp) {
     if (std::optional<std::string> message = freerdp_message(end.code, address)) return message;
   }
-  if (!end.last_error.empty()) return end.name + "异常退出: " + end.last_error;
-  const char* how = end.exited ? "异常退出，退出状态: " : "异常终止，信号: ";
-  return end.name + how + std::to_string(end.code);
+  const char* name = _(end.name.c_str());
+  if (!end.last_error.empty()) return name + std::string(_("异常退出: ")) + end.last_error;
+  const char* how = end.exited ? _("异常退出，退出状态: ") : _("异常终止，信号: ");
+  return name + std::string(how) + std::to_string(end.code);
 }
 
 }  // namespace kesta

@@ -7,6 +7,7 @@
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "desktop/desktop_window.h"
 #include "host/host_identity.h"
 #include "host/status_channel.h"
@@ -27,7 +28,7 @@ struct Credentials {
 };
 
 void fail(GtkWidget* login_window, const char* message) {
-  show_message_dialog(GTK_WINDOW(login_window), "登录失败", message);
+  show_message_dialog(GTK_WINDOW(login_window), _("登录失败"), message);
 }
 
 void remember_credentials(const Credentials& credentials) {
@@ -65,17 +66,17 @@ void finish_login(GtkWidget* login_window, const Credentials& credentials, bool 
       return;
     case LoginResult::Kind::NoToken:
       g_print("响应中没有accessToken字段\n");
-      fail(login_window, "未能获取访问令牌");
+      fail(login_window, _("未能获取访问令牌"));
       return;
     case LoginResult::Kind::Rejected:
     case LoginResult::Kind::Failed:
       fail(login_window, result.text.c_str());
       return;
     case LoginResult::Kind::Unreadable:
-      fail(login_window, "服务器响应解析错误");
+      fail(login_window, _("服务器响应解析错误"));
       return;
     case LoginResult::Kind::BadAddress:
-      fail(login_window, "无法连接到服务器，请检查服务器地址是否正确");
+      fail(login_window, _("无法连接到服务器，请检查服务器地址是否正确"));
       return;
   }
 }
@@ -93,7 +94,7 @@ void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
   if (mac_mode) {
     GCharPtr mac = get_mac_address();
     if (!mac) {
-      fail(login_window, "无法获取MAC地址，请检查网络连接或禁用MAC登录模式");
+      fail(login_window, _("无法获取MAC地址，请检查网络连接或禁用MAC登录模式"));
       return;
     }
     credentials.username = mac_login_name(mac.get());
@@ -106,11 +107,11 @@ void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
         gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(g_object_get_data(w, keys::kSaveCheck)));
   }
   if (credentials.username.empty() || credentials.password.empty()) {
-    fail(login_window, "请输入用户名和密码");
+    fail(login_window, _("请输入用户名和密码"));
     return;
   }
 
-  HeldRequest* attempt = hold_for_request(login_window, keys::kLoginAttempt, "正在登录…");
+  HeldRequest* attempt = hold_for_request(login_window, keys::kLoginAttempt, _("正在登录…"));
   attempt->request = request_login_async(
       app_config.server_address, credentials.username.c_str(), credentials.password.c_str(), kLoginTimeoutSeconds,
       [login_window, credentials, mac_mode](LoginResult result) {

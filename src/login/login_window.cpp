@@ -2,6 +2,7 @@
 
 #include "base/cipher.h"
 #include "base/config.h"
+#include "base/i18n.h"
 #include "base/ptr.h"
 #include "login/login_flow.h"
 #include "login/power_dialogs.h"
@@ -94,7 +95,7 @@ Form build_form(GtkWidget* window) {
 
   GtkWidget* username_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 5);
   GtkWidget* username = gtk_entry_new();
-  gtk_entry_set_placeholder_text(GTK_ENTRY(username), "用户名");
+  gtk_entry_set_placeholder_text(GTK_ENTRY(username), _("用户名"));
   add_style_class(username, "login-input");
   if (app_config.username[0]) gtk_entry_set_text(GTK_ENTRY(username), app_config.username);
   pack_start(username_box, username, true);
@@ -102,7 +103,7 @@ Form build_form(GtkWidget* window) {
 
   GtkWidget* password_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 5);
   GtkWidget* password = gtk_entry_new();
-  gtk_entry_set_placeholder_text(GTK_ENTRY(password), "密码");
+  gtk_entry_set_placeholder_text(GTK_ENTRY(password), _("密码"));
   gtk_entry_set_visibility(GTK_ENTRY(password), FALSE);
   add_style_class(password, "login-input");
   if (app_config.save_credentials && app_config.encrypted_password[0]) {
@@ -113,14 +114,14 @@ Form build_form(GtkWidget* window) {
   pack_start(form, password_box);
 
   GtkWidget* options_box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
-  GtkWidget* save_check = gtk_check_button_new_with_label("自动登录");
+  GtkWidget* save_check = gtk_check_button_new_with_label(_("自动登录"));
   add_style_class(save_check, "login-checkbox");
   set_text_colour(gtk_bin_get_child(GTK_BIN(save_check)), kBlack);
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(save_check), app_config.save_credentials != 0);
   pack_start(options_box, save_check);
   pack_start(form, options_box, false, 5);
 
-  GtkWidget* login = gtk_button_new_with_label("登录");
+  GtkWidget* login = gtk_button_new_with_label(_("登录"));
   add_style_class(login, "login-button");
   gtk_widget_set_margin_top(login, 10);
   gtk_widget_set_margin_bottom(login, 20);
@@ -132,7 +133,8 @@ Form build_form(GtkWidget* window) {
   gtk_widget_set_halign(register_box, GTK_ALIGN_END);
   gtk_widget_set_margin_bottom(register_box, 5);
   GtkWidget* link = gtk_label_new(nullptr);
-  gtk_label_set_markup(GTK_LABEL(link), "<a href='#'>注册账号</a>");
+  const GCharPtr link_markup(g_markup_printf_escaped("<a href='#'>%s</a>", _("注册账号")));
+  gtk_label_set_markup(GTK_LABEL(link), link_markup.get());
   add_style_class(link, "login-link");
   gtk_widget_set_halign(link, GTK_ALIGN_END);
   gtk_widget_add_events(link, GDK_BUTTON_PRESS_MASK);
@@ -148,15 +150,15 @@ Form build_form(GtkWidget* window) {
   auto flat_css = take_ref(gtk_css_provider_new());
   gtk_css_provider_load_from_data(flat_css.get(), kFlatButtonCss, -1, nullptr);
   GtkWidget* settings_group =
-      footer_group("/org/kesta/client/res/setting.png", "设置", GTK_ALIGN_START, flat_css.get(),
+      footer_group("/org/kesta/client/res/setting.png", _("设置"), GTK_ALIGN_START, flat_css.get(),
                    G_CALLBACK(on_settings_clicked), G_CALLBACK(on_settings_label_pressed), window);
   pack_start(footer, settings_group, true);
   pack_start(footer,
-             footer_group("/org/kesta/client/res/reboot.png", "重启", GTK_ALIGN_CENTER, flat_css.get(),
+             footer_group("/org/kesta/client/res/reboot.png", _("重启"), GTK_ALIGN_CENTER, flat_css.get(),
                           G_CALLBACK(confirm_reboot), G_CALLBACK(on_reboot_label_pressed), window),
              true);
   pack_start(footer,
-             footer_group("/org/kesta/client/res/close.png", "关机", GTK_ALIGN_END, flat_css.get(),
+             footer_group("/org/kesta/client/res/close.png", _("关机"), GTK_ALIGN_END, flat_css.get(),
                           G_CALLBACK(confirm_shutdown), G_CALLBACK(on_shutdown_label_pressed), window),
              true);
   pack_start(form, footer);
@@ -182,7 +184,7 @@ void set_login_mode(GtkWidget* login_window, bool mac) {
 
   auto* notice = static_cast<GtkWidget*>(g_object_get_data(w, keys::kMacInfoLabel));
   if (mac && !notice) {
-    notice = gtk_label_new("MAC地址自动登录模式已启用");
+    notice = gtk_label_new(_("MAC地址自动登录模式已启用"));
     add_style_class(notice, "mac-login-info");
     set_text_colour(notice, kBlack);
     gtk_widget_set_margin_bottom(notice, 10);
@@ -194,7 +196,7 @@ void set_login_mode(GtkWidget* login_window, bool mac) {
 
 GtkWidget* build_login_window() {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(window), "KESTA 客户端");
+  gtk_window_set_title(GTK_WINDOW(window), _("KESTA 客户端"));
   gtk_window_set_default_size(GTK_WINDOW(window), 960, 600);
   gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
   make_fullscreen(GTK_WINDOW(window));
@@ -230,7 +232,7 @@ GtkWidget* build_login_window() {
     pack_start(login_box, logo);
   }
 
-  GtkWidget* title = gtk_label_new("欢迎使用云桌面!");
+  GtkWidget* title = gtk_label_new(_("欢迎使用云桌面!"));
   add_style_class(title, "login-title");
   gtk_widget_set_margin_bottom(title, 5);
   gtk_widget_set_halign(title, GTK_ALIGN_CENTER);

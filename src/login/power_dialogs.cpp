@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/i18n.h"
 #include "login/label_press.h"
 #include "ui/dialog.h"
 #include "ui/widget_style.h"
@@ -19,9 +20,9 @@ struct PowerAction {
   const char* command;
 };
 
-constexpr PowerAction kShutdown{"关机按钮被点击，执行系统关机命令\n", "确认关机", "您确定要关闭系统吗？",
+constexpr PowerAction kShutdown{"关机按钮被点击，执行系统关机命令\n", N_("确认关机"), N_("您确定要关闭系统吗？"),
                                 "systemctl poweroff"};
-constexpr PowerAction kReboot{"重启按钮被点击，执行系统重启命令\n", "确认重启", "您确定要重启系统吗？",
+constexpr PowerAction kReboot{"重启按钮被点击，执行系统重启命令\n", N_("确认重启"), N_("您确定要重启系统吗？"),
                               "systemctl reboot"};
 
 constexpr GdkRGBA kLightGrey{0.9, 0.9, 0.9, 1};
@@ -39,9 +40,9 @@ void style_button(GtkWidget* dialog, int response) {
 
 bool confirmed(const PowerAction& action, GtkWindow* parent) {
   const ModalDialog frame =
-      build_modal_dialog(action.title, parent, 350, 150, {{"取消", GTK_RESPONSE_NO}, {"确定", GTK_RESPONSE_YES}});
+      build_modal_dialog(_(action.title), parent, 350, 150, {{_("取消"), GTK_RESPONSE_NO}, {_("确定"), GTK_RESPONSE_YES}});
   GtkWidget* dialog = frame.dialog.get();
-  GtkWidget* question = gtk_label_new(action.question);
+  GtkWidget* question = gtk_label_new(_(action.question));
   set_text_colour(question, kBlack);
   set_background_colour(question, kWhite);
   gtk_label_set_line_wrap(GTK_LABEL(question), TRUE);

@@ -7,6 +7,7 @@
 #include "api/registration.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "base/ptr.h"
 #include "host/host_identity.h"
 #include "login/label_press.h"
@@ -79,8 +80,8 @@ GtkWidget* build_grid(GtkWidget* dialog, bool mac_mode) {
   gtk_grid_set_column_spacing(GTK_GRID(grid), 10);
   g_object_set_data(d, keys::kIsMacMode, GINT_TO_POINTER(mac_mode ? 1 : 0));
 
-  GtkWidget* nickname = field_entry("请输入您的姓名");
-  attach_row(grid, 0, "姓名：", nickname);
+  GtkWidget* nickname = field_entry(_("请输入您的姓名"));
+  attach_row(grid, 0, _("姓名："), nickname);
   g_object_set_data(d, keys::kNicknameEntry, nickname);
 
   GtkWidget* domain = gtk_combo_box_text_new();
@@ -98,25 +99,25 @@ GtkWidget* build_grid(GtkWidget* dialog, bool mac_mode) {
     gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(domain), kMacDomain);
     gtk_combo_box_set_active(GTK_COMBO_BOX(domain), 0);
     gtk_widget_set_sensitive(domain, FALSE);
-    attach_row(grid, 1, "域：", domain);
+    attach_row(grid, 1, _("域："), domain);
     return grid;
   }
 
-  GtkWidget* username = field_entry("请输入账号");
-  attach_row(grid, 1, "账号：", username);
+  GtkWidget* username = field_entry(_("请输入账号"));
+  attach_row(grid, 1, _("账号："), username);
   g_object_set_data(d, keys::kUsernameEntry, username);
-  GtkWidget* password = field_entry("请输入密码（至少8位）");
+  GtkWidget* password = field_entry(_("请输入密码（至少8位）"));
   gtk_entry_set_visibility(GTK_ENTRY(password), FALSE);
-  attach_row(grid, 2, "密码：", password);
+  attach_row(grid, 2, _("密码："), password);
   g_object_set_data(d, keys::kPasswordEntry, password);
 
-  attach_row(grid, 3, "域：", domain);
+  attach_row(grid, 3, _("域："), domain);
   gtk_widget_set_size_request(domain, -1, 30);
   gtk_combo_box_set_popup_fixed_width(GTK_COMBO_BOX(domain), TRUE);
   add_widget_css(domain, kDomainComboCss);
 
-  GtkWidget* verification = field_entry("请输入验证码");
-  attach_row(grid, 4, "验证码：", verification);
+  GtkWidget* verification = field_entry(_("请输入验证码"));
+  attach_row(grid, 4, _("验证码："), verification);
   g_object_set_data(d, keys::kVerificationEntry, verification);
   return grid;
 }
@@ -126,7 +127,7 @@ void keep_open_on_register(GtkDialog* dialog, int response, gpointer) noexcept {
 }
 
 void refuse(GtkWidget* dialog, const char* message) {
-  show_message_dialog(GTK_WINDOW(dialog), "注册失败", message);
+  show_message_dialog(GTK_WINDOW(dialog), _("注册失败"), message);
 }
 
 const char* entry_text(GtkWidget* dialog, const char* key) {
@@ -141,7 +142,7 @@ std::optional<Submission> read_form(GtkWidget* dialog) {
   if (GPOINTER_TO_INT(g_object_get_data(d, keys::kIsMacMode))) {
     const GCharPtr mac = get_mac_address();
     if (!mac) {
-      refuse(dialog, "无法获取MAC地址，请检查网络连接");
+      refuse(dialog, _("无法获取MAC地址，请检查网络连接"));
       return std::nullopt;
     }
     return Submission{mac.get(), mac.get(), nickname, kMacDomain};
@@ -152,15 +153,15 @@ std::optional<Submission> read_form(GtkWidget* dialog) {
   const GCharPtr domain(gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(g_object_get_data(d, keys::kDomainCombo))));
   const char* missing = nullptr;
   if (nickname.empty())
-    missing = "请输入姓名";
+    missing = _("请输入姓名");
   else if (!*username)
-    missing = "请输入账号";
+    missing = _("请输入账号");
   else if (g_utf8_strlen(password, -1) < kMinPasswordLength)
-    missing = "密码长度必须大于或等于8个字符";
+    missing = _("密码长度必须大于或等于8个字符");
   else if (!domain || !*domain)
-    missing = "请选择域";
+    missing = _("请选择域");
   else if (!*entry_text(dialog, keys::kVerificationEntry))
-    missing = "请输入验证码";
+    missing = _("请输入验证码");
   if (missing) {
     refuse(dialog, missing);
     return std::nullopt;
@@ -171,8 +172,8 @@ std::optional<Submission> read_form(GtkWidget* dialog) {
 }  // namespace
 
 void show_register_dialog(GtkWidget* parent) {
-  const ModalDialog frame = build_modal_dialog("注册账号", parent ? GTK_WINDOW(parent) : nullptr, 400, -1,
-                                               {{"取消", GTK_RESPONSE_CANCEL}, {"注册", GTK_RESPONSE_ACCEPT}});
+  const ModalDialog frame = build_modal_dialog(_("注册账号"), parent ? GTK_WINDOW(parent) : nullptr, 400, -1,
+                                               {{_("取消"), GTK_RESPONSE_CANCEL}, {_("注册"), GTK_RESPONSE_ACCEPT}});
   GtkWidget* dialog = frame.dialog.get();
   // The domains and the busy indicator arrive after the dialog is shown; it
   // stays centred as it grows.
@@ -201,7 +202,7 @@ void show_register_dialog(GtkWidget* parent) {
   std::optional<BusyHold> busy;
   PendingRequest domains;
   if (!mac_mode) {
-    busy.emplace(dialog, "正在加载域名…");
+    busy.emplace(dialog, _("正在加载域名…"));
     g_print("DEBUG: 尝试获取域名列表，服务器地址: %s\n", app_config.server_address);
     GtkWidget* combo = GTK_WIDGET(g_object_get_data(G_OBJECT(dialog), keys::kDomainCombo));
     domains = fetch_domain_list_async(app_config.server_address, [&busy, combo](std::vector<std::string> names) {
@@ -219,7 +220,7 @@ void on_register_clicked(GtkButton*, gpointer dialog_data) noexcept {
   if (g_object_get_data(G_OBJECT(dialog), keys::kRegistration)) return;
   const std::optional<Submission> form = read_form(dialog);
   if (!form) return;
-  HeldRequest* registration = hold_for_request(dialog, keys::kRegistration, "正在注册…");
+  HeldRequest* registration = hold_for_request(dialog, keys::kRegistration, _("正在注册…"));
   registration->request = register_account_async(
       app_config.server_address, form->username.c_str(), form->password.c_str(), form->nickname.c_str(),
       form->domain.c_str(), [dialog](RegistrationResult result) {
@@ -229,7 +230,7 @@ void on_register_clicked(GtkButton*, gpointer dialog_data) noexcept {
           refuse(dialog, result.message.c_str());
           return;
         }
-        show_message_dialog(GTK_WINDOW(dialog), "注册成功", "账号注册成功，等待管理员审核");
+        show_message_dialog(GTK_WINDOW(dialog), _("注册成功"), _("账号注册成功，等待管理员审核"));
         gtk_dialog_response(GTK_DIALOG(dialog), kRegisteredResponse);
       });
 }

@@ -8,6 +8,7 @@
 #include "api/certificate_trust.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "login/label_press.h"
 #include "login/login_window.h"
 #include "ui/dialog.h"
@@ -64,10 +65,10 @@ void show_pin(SettingsForm& form) {
   const std::optional<std::string> key = pin_key(gtk_entry_get_text(GTK_ENTRY(form.server_entry)));
   const char* pinned = key ? find_trusted_certificate(app_config, *key) : nullptr;
   const bool forgotten = pinned && is_forgotten(form, *key);
-  const char* text = !key        ? "无（不是HTTPS地址）"
-                     : forgotten ? "保存后忘记，下次连接时重新信任"
+  const char* text = !key        ? _("无（不是HTTPS地址）")
+                     : forgotten ? _("保存后忘记，下次连接时重新信任")
                      : pinned    ? pinned
-                                 : "未保存证书指纹";
+                                 : _("未保存证书指纹");
   gtk_label_set_text(GTK_LABEL(form.certificate_label), text);
   gtk_widget_set_sensitive(form.forget_button, pinned && !forgotten);
 }
@@ -84,7 +85,7 @@ void on_forget_clicked(GtkButton*, gpointer data) noexcept {
 // Under the address: its pinned fingerprint, and "忘记证书", with which an
 // administrator accepts a service's new certificate.
 void build_certificate_row(GtkWidget* box, SettingsForm& form) {
-  pack_start(box, field_label("服务器证书:"), false, 5);
+  pack_start(box, field_label(_("服务器证书:")), false, 5);
   GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
   set_background_colour(row, kWhite);
   form.certificate_label = field_label("");
@@ -94,7 +95,7 @@ void build_certificate_row(GtkWidget* box, SettingsForm& form) {
   gtk_label_set_max_width_chars(GTK_LABEL(form.certificate_label), 30);
   gtk_label_set_xalign(GTK_LABEL(form.certificate_label), 0);
   gtk_box_pack_start(GTK_BOX(row), form.certificate_label, TRUE, TRUE, 0);
-  form.forget_button = gtk_button_new_with_label("忘记证书");
+  form.forget_button = gtk_button_new_with_label(_("忘记证书"));
   gtk_widget_set_valign(form.forget_button, GTK_ALIGN_CENTER);
   gtk_box_pack_start(GTK_BOX(row), form.forget_button, FALSE, FALSE, 0);
   pack_start(box, row);
@@ -109,13 +110,13 @@ void connect_form(SettingsForm& form) {
 
 SettingsForm build_form(GtkWidget* box) {
   SettingsForm form{};
-  pack_start(box, field_label("服务器地址:"));
+  pack_start(box, field_label(_("服务器地址:")));
   form.server_entry = gtk_entry_new();
   gtk_entry_set_text(GTK_ENTRY(form.server_entry), app_config.server_address);
   pack_start(box, form.server_entry, false, 5);
   build_certificate_row(box, form);
 
-  pack_start(box, field_label("默认协议:"), false, 5);
+  pack_start(box, field_label(_("默认协议:")), false, 5);
   form.protocol_combo = gtk_combo_box_text_new();
   for (const ProtocolRow& row : kProtocolRows)
     gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(form.protocol_combo), row.id, row.text);
@@ -125,11 +126,11 @@ SettingsForm build_form(GtkWidget* box) {
                               app_config.protocol[0] ? app_config.protocol : kDefaultProtocol);
   pack_start(box, form.protocol_combo);
 
-  form.mac_check = check_button("使用MAC地址自动登录(无需输入用户名密码)", app_config.maclogin != 0);
+  form.mac_check = check_button(_("使用MAC地址自动登录(无需输入用户名密码)"), app_config.maclogin != 0);
   pack_start(box, form.mac_check, false, 15);
-  form.hide_settings_check = check_button("隐藏设置按钮(重启后生效)", app_config.setting != 0);
+  form.hide_settings_check = check_button(_("隐藏设置按钮(重启后生效)"), app_config.setting != 0);
   pack_start(box, form.hide_settings_check, false, 5);
-  form.logout_check = check_button("会话结束后注销", app_config.logout_on_session_end != 0);
+  form.logout_check = check_button(_("会话结束后注销"), app_config.logout_on_session_end != 0);
   pack_start(box, form.logout_check, false, 5);
   return form;
 }
@@ -157,8 +158,8 @@ void save_settings(const SettingsForm& form, GtkWidget* login_window) {
 
 void show_settings_dialog(GtkWidget* login_window) {
   const ModalDialog frame =
-      build_modal_dialog("设置", login_window ? GTK_WINDOW(login_window) : nullptr, 400, -1,
-                         {{"取消", GTK_RESPONSE_CANCEL}, {"保存", GTK_RESPONSE_ACCEPT}});
+      build_modal_dialog(_("设置"), login_window ? GTK_WINDOW(login_window) : nullptr, 400, -1,
+                         {{_("取消"), GTK_RESPONSE_CANCEL}, {_("保存"), GTK_RESPONSE_ACCEPT}});
   SettingsForm form = build_form(frame.box);
   connect_form(form);
   if (run_dialog(frame.dialog.get()) == GTK_RESPONSE_ACCEPT) save_settings(form, login_window);

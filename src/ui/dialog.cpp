@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "base/ptr.h"
 #include "ui/widget_style.h"
 
@@ -80,7 +81,7 @@ void add_message(GtkWidget* box, const char* title, const char* message) {
 }
 
 void show_message_dialog(GtkWindow* parent, const char* title, const char* message) {
-  const ModalDialog frame = build_modal_dialog(title, parent, 400, -1, {{"确定", GTK_RESPONSE_OK}});
+  const ModalDialog frame = build_modal_dialog(title, parent, 400, -1, {{_("确定"), GTK_RESPONSE_OK}});
   add_message(frame.box, title, message);
   run_dialog(frame.dialog.get());
 }

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "base/i18n.h"
 #include "base/ptr.h"
 #include "host/host_identity.h"
 #include "ui/busy.h"
@@ -22,7 +23,7 @@ GtkWidget* bar_label(const char* text) {
 
 GCharPtr address_text() {
   GCharPtr address = get_local_ip();
-  return GCharPtr(g_strdup_printf("本地地址：%s", address.get()));
+  return GCharPtr(g_strdup_printf(_("本地地址：%s"), address.get()));
 }
 
 }  // namespace
@@ -53,8 +54,8 @@ GtkWidget* build_status_bar(GtkWidget* window, bool refresh_address) {
   gtk_widget_set_halign(left, GTK_ALIGN_START);
   gtk_widget_set_margin_start(left, 20);
   gtk_widget_set_size_request(left, 300, -1);
-  GCharPtr host = get_host_name();
-  GCharPtr host_text(g_strdup_printf("客户端名称：%s", host.get()));
+  GCharPtr host = get_host_name(translated);
+  GCharPtr host_text(g_strdup_printf(_("客户端名称：%s"), host.get()));
   GtkWidget* host_label = bar_label(host_text.get());
   gtk_widget_set_halign(host_label, GTK_ALIGN_START);
   // A host name may be 64 characters long: on a 1024-pixel screen it is cut
@@ -70,7 +71,7 @@ GtkWidget* build_status_bar(GtkWidget* window, bool refresh_address) {
   GtkWidget* middle = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
   gtk_widget_set_hexpand(middle, TRUE);
   pack_start(middle, build_busy_indicator(window, kBarGrey));
-  GCharPtr version(g_strdup_printf("青柚KESTA 版本：%s", KESTA_VERSION));
+  GCharPtr version(g_strdup_printf(_("青柚KESTA 版本：%s"), KESTA_VERSION));
   GtkWidget* version_label = bar_label(version.get());
   gtk_widget_set_halign(version_label, GTK_ALIGN_CENTER);
   pack_start(middle, version_label, true);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/i18n.h"
 #include "base/output.h"
 #include "base/ptr.h"
 #include "support/scripted_viewers.h"
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   const SystemctlGuard guard;
   kesta::install_output_handler();
+  kesta::bind_translations();
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "no display: run the tests under Xvfb (scripts/test does)\n");
     return 1;
