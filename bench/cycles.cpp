@@ -35,8 +35,6 @@ using kesta::bench::resident_kib;
 
 void discard(const char*) noexcept {}
 
-void ignore_css_error(GtkCssProvider*, GtkCssSection*, GError*, gpointer) noexcept {}
-
 // Lets GTK finish what the last action started (requests, drawing,
 // freeing).
 void settle() {
@@ -102,11 +100,7 @@ int main(int argc, char** argv) {
 
   kesta::apply_config_defaults(kesta::app_config);
   kesta::copy_fixed(kesta::app_config.server_address, service.url());
-  auto provider = kesta::take_ref(gtk_css_provider_new());
-  g_signal_connect(provider.get(), "parsing-error", G_CALLBACK(ignore_css_error), nullptr);
-  gtk_css_provider_load_from_data(provider.get(), kesta::css_data, -1, nullptr);
-  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider.get()),
-                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  kesta::install_style_sheet();
   GtkWidget* login = kesta::build_login_window();
   settle();
 

@@ -1,6 +1,8 @@
-// The windows fit every terminal screen, 1024x768 to 4K at GDK_SCALE 2.
-// Each screen is an X server of its own, started here, with this program
-// run again on it as a child: GTK reads GDK_SCALE when it opens the display.
+// The windows fit every terminal screen, 1024x768 to 4K at GDK_SCALE 2, in
+// Chinese and in English, every text readable against what lies behind it,
+// and the keyboard drives them.  Each screen is an X server of its own,
+// started here, with this program run again on it as a child: GTK reads
+// GDK_SCALE when it opens the display, gettext LANGUAGE when it starts.
 #include <gio/gio.h>
 #include <glib/gstdio.h>
 #include <glib-unix.h>
@@ -9,13 +11,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cmath>
+#include <map>
 #include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/i18n.h"
 #include "base/ptr.h"
 #include "desktop/card_layout.h"
 #include "login/power_dialogs.h"
@@ -28,6 +34,7 @@
 #include "support/temp_home.h"
 #include "support/widget_find.h"
 #include "ui/dialog.h"
+#include "ui/style.h"
 
 // Last: Xlib defines macros such as None and Bool.
 #include <X11/extensions/Xrandr.h>
@@ -108,6 +115,77 @@ std::vector<std::string> outside_monitor(GtkWidget* window) {
   return search.found;
 }
 
+// WCAG's relative luminance of a pixel's colour.
+double luminance(const guchar* pixel) {
+  double sum = 0;
+  for (int c = 0; c < 3; ++c) {
+    const double v = pixel[c] / 255.0;
+    sum += std::array{0.2126, 0.7152, 0.0722}[c] * (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+  }
+  return sum;
+}
+
+// The contrast of a text on the screen: between the colour most of its
+// rectangle has (what lies behind it) and the one that differs most from
+// that (the glyphs' solid strokes).
+double contrast(GdkPixbuf* shot, const GdkRectangle& area) {
+  const int channels = gdk_pixbuf_get_n_channels(shot);
+  const int stride = gdk_pixbuf_get_rowstride(shot);
+  const guchar* pixels = gdk_pixbuf_get_pixels(shot);
+  std::map<guint32, int> counts;
+  for (int y = std::max(area.y, 0); y < std::min(area.y + area.height, gdk_pixbuf_get_height(shot)); ++y)
+    for (int x = std::max(area.x, 0); x < std::min(area.x + area.width, gdk_pixbuf_get_width(shot)); ++x) {
+      const guchar* p = pixels + y * stride + x * channels;
+      ++counts[p[0] << 16 | p[1] << 8 | p[2]];
+    }
+  if (counts.empty()) return 21;
+  auto back = std::ranges::max_element(counts, {}, [](const auto& entry) { return entry.second; })->first;
+  auto of = [](guint32 c) {
+    const guchar rgb[3] = {guchar(c >> 16), guchar(c >> 8), guchar(c)};
+    return luminance(rgb);
+  };
+  double best = 1;
+  for (const auto& [colour, count] : counts) {
+    const double a = of(colour);
+    const double b = of(back);
+    best = std::max(best, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+  }
+  return best;
+}
+
+// The texts of a window or dialog, as drawn on the X server, with less than
+// WCAG AA's 4.5:1 against their background; inactive controls are exempt.
+std::vector<std::string> hard_to_read(GtkWidget* top) {
+  // A frame painted whole, and on the server.
+  GdkWindow* window = gtk_widget_get_window(top);
+  GdkFrameClock* clock = gdk_window_get_frame_clock(window);
+  bool painted = false;
+  const gulong handler = g_signal_connect(clock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, gpointer flag) noexcept {
+    *static_cast<bool*>(flag) = true;
+  }), &painted);
+  gtk_widget_queue_draw(top);
+  EXPECT_TRUE(test::spin_until([&] { return painted; }, 30s));
+  g_signal_handler_disconnect(clock, handler);
+  gdk_display_sync(gtk_widget_get_display(top));
+  const int scale = gtk_widget_get_scale_factor(top);
+  const RefPtr<GdkPixbuf> shot = take_ref(
+      gdk_pixbuf_get_from_window(window, 0, 0, gdk_window_get_width(window), gdk_window_get_height(window)));
+  std::vector<std::string> found;
+  test::find_widget(top, [&](GtkWidget* widget) {
+    if (!GTK_IS_LABEL(widget) || !gtk_widget_is_drawable(widget) || !gtk_widget_is_sensitive(widget) ||
+        !*gtk_label_get_text(GTK_LABEL(widget)))
+      return false;
+    GdkRectangle area{0, 0, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget)};
+    gtk_widget_translate_coordinates(widget, top, 0, 0, &area.x, &area.y);
+    area = {area.x * scale, area.y * scale, area.width * scale, area.height * scale};
+    if (const double ratio = contrast(shot.get(), area); ratio < 4.5)
+      found.push_back(std::string(gtk_label_get_text(GTK_LABEL(widget))).substr(0, 40) + ": " +
+                      std::to_string(ratio));
+    return false;
+  });
+  return found;
+}
+
 // Shown, and laid out at the size of its X window.
 bool settled(GtkWidget* window) {
   GdkWindow* shown = gtk_widget_get_mapped(window) ? gtk_widget_get_window(window) : nullptr;
@@ -165,6 +243,8 @@ class OnScreen : public test::ClientFixture {
   void SetUp() override {
     if (!g_getenv(kPerLineVariable)) GTEST_SKIP() << "runs on a screen of its own, started by ScreenFit";
     ClientFixture::SetUp();
+    // Looked at as the program shows it.
+    install_style_sheet();
     // A long VM name must not widen the cards.
     std::vector<test::Vm> vms{test::vm("vm1", "running", "财务部共享桌面-" + std::string(60, 'N'))};
     for (const char* id : {"vm2", "vm3", "vm4", "vm5"}) vms.push_back(test::vm(id, "running"));
@@ -174,11 +254,14 @@ class OnScreen : public test::ClientFixture {
     build_login();
   }
 
-  // The window covers its monitor and every shown widget lies on it.
+  // The window covers its monitor, every shown widget lies on it, and
+  // every text is readable.
   void expect_fits(GtkWidget* window, const char* what) {
     EXPECT_TRUE(test::spin_until([&] { return covers_monitor(window); }, 30s)) << what << " is not full screen";
     const std::vector<std::string> outside = outside_monitor(window);
     EXPECT_TRUE(outside.empty()) << what << ": " << testing::PrintToString(outside);
+    const std::vector<std::string> faint = hard_to_read(window);
+    EXPECT_TRUE(faint.empty()) << what << " has faint texts: " << testing::PrintToString(faint);
   }
 
   void expect_cards_fit(int per_line) {
@@ -197,6 +280,10 @@ class OnScreen : public test::ClientFixture {
 
 TEST_F(OnScreen, LoginDialogsAndDesktopFitAndLogoutClicks) {
   expect_fits(login_, "the login window");
+  // The child's language: a few of the texts, translated or not.
+  const bool english = g_strcmp0(g_getenv("LANGUAGE"), "en") == 0;
+  EXPECT_TRUE(test::find_label(login_, english ? "Welcome to your cloud desktop!" : "欢迎使用云桌面!"));
+  EXPECT_TRUE(test::find_button(login_, english ? "Sign in" : "登录"));
 
   const std::string long_text = std::string(300, 'w') + " " + std::string(100, 'x') + "，服务暂时不可用。" +
                                 std::string(1200, 'y');
@@ -208,6 +295,8 @@ TEST_F(OnScreen, LoginDialogsAndDesktopFitAndLogoutClicks) {
         << title << " is not centred";
     const std::vector<std::string> outside = outside_monitor(widget);
     EXPECT_TRUE(outside.empty()) << title << ": " << testing::PrintToString(outside);
+    const std::vector<std::string> faint = hard_to_read(widget);
+    EXPECT_TRUE(faint.empty()) << title << " has faint texts: " << testing::PrintToString(faint);
     ++inspected;
   });
   show_message_dialog(GTK_WINDOW(login_), "登录失败", long_text.c_str());
@@ -226,7 +315,8 @@ TEST_F(OnScreen, LoginDialogsAndDesktopFitAndLogoutClicks) {
   ASSERT_NE(record(), nullptr);
   expect_cards_fit(std::atoi(g_getenv(kPerLineVariable)));
 
-  test::click(test::find_button(record()->window, "注销"), GDK_BUTTON_PRIMARY);
+  EXPECT_TRUE(test::find_button(record()->window, english ? "Sign out" : "注销"));
+  test::click(test::find_button(record()->window, _("注销")), GDK_BUTTON_PRIMARY);
   EXPECT_TRUE(test::spin_until([&] { return gtk_widget_get_mapped(login_); }, 30s)) << "no login window";
   EXPECT_FALSE(gtk_widget_get_visible(record()->window));
 }
@@ -282,12 +372,15 @@ class XServer {
 };
 
 struct Terminal {
-  const char* size;      // of the X screen, in device pixels
-  const char* scale;     // GDK_SCALE
-  const char* per_line;  // cards in a line of the desktop window
+  const char* size;            // of the X screen, in device pixels
+  const char* scale;           // GDK_SCALE
+  const char* per_line;        // cards in a line of the desktop window
+  const char* language = "";   // LANGUAGE: the source texts when empty
 };
 
-void PrintTo(const Terminal& t, std::ostream* out) { *out << t.size << " at scale " << t.scale; }
+void PrintTo(const Terminal& t, std::ostream* out) {
+  *out << t.size << " at scale " << t.scale << (*t.language ? " in " : "") << t.language;
+}
 
 // Runs the child's test on a new X server of the given screen; the child's
 // output is shown when it fails.
@@ -301,6 +394,7 @@ void run_on_screen(const Terminal& terminal, const char* test) {
   g_subprocess_launcher_setenv(launcher.get(), "DISPLAY", server.display().c_str(), TRUE);
   g_subprocess_launcher_setenv(launcher.get(), "GDK_SCALE", terminal.scale, TRUE);
   g_subprocess_launcher_setenv(launcher.get(), kPerLineVariable, terminal.per_line, TRUE);
+  g_subprocess_launcher_setenv(launcher.get(), "LANGUAGE", terminal.language, TRUE);
   g_subprocess_launcher_unsetenv(launcher.get(), "WAYLAND_DISPLAY");
   const GCharPtr self(g_file_read_link("/proc/self/exe", nullptr));
   const std::string filter = std::string("--gtest_filter=OnScreen.") + test;
@@ -330,9 +424,11 @@ INSTANTIATE_TEST_SUITE_P(Terminals, ScreenFit,
                          testing::Values(Terminal{"1024x768", "1", "2"}, Terminal{"1280x800", "1", "2"},
                                          Terminal{"1366x768", "1", "2"}, Terminal{"1400x1050", "1", "4"},
                                          Terminal{"1920x1080", "1", "4"},
-                                         Terminal{"2560x1440", "2", "2"}),
+                                         Terminal{"2560x1440", "2", "2"}, Terminal{"1024x768", "1", "2", "en"},
+                                         Terminal{"1920x1080", "1", "4", "en"}),
                          [](const testing::TestParamInfo<Terminal>& info) {
-                           return std::string(info.param.size) + "_scale" + info.param.scale;
+                           return std::string(info.param.size) + "_scale" + info.param.scale +
+                                  (*info.param.language ? "_" : "") + info.param.language;
                          });
 
 TEST(ScreenChange, ShrunkScreenLaysTheWindowsOutAgain) {

@@ -9,6 +9,7 @@
 #include "base/i18n.h"
 #include "desktop/card_layout.h"
 #include "desktop/vm_actions.h"
+#include "ui/accessible.h"
 #include "ui/data_keys.h"
 #include "ui/widget_style.h"
 
@@ -116,8 +117,8 @@ GtkWidget* build_vm_card(const VmInfo& vm) {
   add_style_class(value, "info-value");
   pack_start(info, info_row(_("当前状态："), vm.status, &value));
   add_widget_css(value, std::strcmp(vm.status, "running") == 0
-                            ? "label { color: #2ecc71; font-weight: bold; }"
-                            : "label { color: #95a5a6; font-weight: bold; }");
+                            ? "label { color: #1a7a41; font-weight: bold; }"
+                            : "label { color: #5d6d7e; font-weight: bold; }");
 
   GtkWidget* separator = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
   add_widget_css(separator, "separator { background-color: black; min-height: 1px; }");
@@ -135,6 +136,7 @@ GtkWidget* build_vm_card(const VmInfo& vm) {
   add_style_class(power, "vm-button");
   add_style_class(power, "power");
   gtk_menu_button_set_popup(GTK_MENU_BUTTON(power), power_menu(vm));
+  describe_accessible(power, _("电源选项"), vm.vmname);
   pack_start(buttons, power);
 
   GtkWidget* connect = gtk_button_new_with_label(_("连接"));
@@ -144,6 +146,7 @@ GtkWidget* build_vm_card(const VmInfo& vm) {
   g_object_set_data_full(G_OBJECT(connect), keys::kVmid, g_strdup(vm.vmid), g_free);
   g_object_set_data_full(G_OBJECT(connect), keys::kStatus, g_strdup(vm.status), g_free);
   g_signal_connect(connect, "clicked", G_CALLBACK(on_connect_clicked), nullptr);
+  describe_accessible(connect, _("连接"), vm.vmname);
   pack_start(buttons, connect);
 
   gtk_widget_show_all(frame);

@@ -8,6 +8,7 @@
 #include "login/power_dialogs.h"
 #include "login/register_dialog.h"
 #include "login/settings_dialog.h"
+#include "ui/accessible.h"
 #include "ui/data_keys.h"
 #include "ui/dialog.h"
 #include "ui/fullscreen.h"
@@ -17,7 +18,6 @@
 namespace kesta {
 
 namespace {
-
 
 constexpr const char kFlatButtonCss[] =
     ".flat-button { background: none; border: none; box-shadow: none; outline: none; padding: 0; "
@@ -60,6 +60,7 @@ GtkWidget* footer_group(const char* image, const char* text, GtkAlign align, Gtk
     gtk_button_set_image(GTK_BUTTON(button), gtk_image_new_from_pixbuf(picture.get()));
   gtk_button_set_relief(GTK_BUTTON(button), GTK_RELIEF_NONE);
   gtk_widget_set_tooltip_text(button, text);
+  name_accessible(button, text, ATK_ROLE_PUSH_BUTTON);
   gtk_widget_set_name(button, "flat-button");
   add_widget_css(button, flat_css);
   GtkStyleContext* style = gtk_widget_get_style_context(button);
@@ -71,6 +72,7 @@ GtkWidget* footer_group(const char* image, const char* text, GtkAlign align, Gtk
 
   GtkWidget* label = gtk_label_new(text);
   set_text_colour(label, kBlack);
+  name_accessible(label, text, ATK_ROLE_PUSH_BUTTON);
   gtk_widget_set_margin_start(label, 5);
   // A plain label has no input window, so a click on it would reach only the
   // window; an invisible event box gives it one.
@@ -96,6 +98,7 @@ Form build_form(GtkWidget* window) {
   GtkWidget* username_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 5);
   GtkWidget* username = gtk_entry_new();
   gtk_entry_set_placeholder_text(GTK_ENTRY(username), _("用户名"));
+  name_accessible(username, _("用户名"), ATK_ROLE_ENTRY);
   add_style_class(username, "login-input");
   if (app_config.username[0]) gtk_entry_set_text(GTK_ENTRY(username), app_config.username);
   pack_start(username_box, username, true);
@@ -104,6 +107,7 @@ Form build_form(GtkWidget* window) {
   GtkWidget* password_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 5);
   GtkWidget* password = gtk_entry_new();
   gtk_entry_set_placeholder_text(GTK_ENTRY(password), _("密码"));
+  name_accessible(password, _("密码"), ATK_ROLE_PASSWORD_TEXT);
   gtk_entry_set_visibility(GTK_ENTRY(password), FALSE);
   add_style_class(password, "login-input");
   if (app_config.save_credentials && app_config.encrypted_password[0]) {
@@ -127,6 +131,9 @@ Form build_form(GtkWidget* window) {
   gtk_widget_set_margin_bottom(login, 20);
   gtk_widget_set_size_request(login, -1, 40);
   g_signal_connect(login, "clicked", G_CALLBACK(on_login_clicked), window);
+  // Enter in either entry signs in as the button does.
+  for (GtkWidget* entry : {username, password})
+    g_signal_connect_swapped(entry, "activate", G_CALLBACK(gtk_widget_activate), login);
   pack_start(form, login);
 
   GtkWidget* register_box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
@@ -135,6 +142,7 @@ Form build_form(GtkWidget* window) {
   GtkWidget* link = gtk_label_new(nullptr);
   const GCharPtr link_markup(g_markup_printf_escaped("<a href='#'>%s</a>", _("注册账号")));
   gtk_label_set_markup(GTK_LABEL(link), link_markup.get());
+  name_accessible(link, _("注册账号"), ATK_ROLE_LINK);
   add_style_class(link, "login-link");
   gtk_widget_set_halign(link, GTK_ALIGN_END);
   gtk_widget_add_events(link, GDK_BUTTON_PRESS_MASK);
@@ -167,6 +175,7 @@ Form build_form(GtkWidget* window) {
   g_object_set_data(w, keys::kUsernameEntry, username);
   g_object_set_data(w, keys::kPasswordEntry, password);
   g_object_set_data(w, keys::kSaveCheck, save_check);
+  g_object_set_data(w, keys::kLoginButton, login);
   g_object_set_data(w, keys::kUsernameBox, username_box);
   g_object_set_data(w, keys::kPasswordBox, password_box);
   g_object_set_data(w, keys::kOptionsBox, options_box);
@@ -192,6 +201,9 @@ void set_login_mode(GtkWidget* login_window, bool mac) {
     g_object_set_data(w, keys::kMacInfoLabel, notice);
   }
   if (notice) gtk_widget_set_visible(notice, mac);
+  // The first thing to use has the keyboard: the user name, or in MAC mode
+  // the button, as the entries are gone.
+  gtk_widget_grab_focus(GTK_WIDGET(g_object_get_data(w, mac ? keys::kLoginButton : keys::kUsernameEntry)));
 }
 
 GtkWidget* build_login_window() {
@@ -246,7 +258,7 @@ GtkWidget* build_login_window() {
   // Showing the window showed every child; hide again what the settings say.
   // A changed "setting" takes effect only at the next start.
   if (app_config.setting) gtk_widget_hide(form.settings_group);
-  if (app_config.maclogin) set_login_mode(window, true);
+  set_login_mode(window, app_config.maclogin != 0);
   return window;
 }
 

@@ -35,7 +35,9 @@ GtkWindow* window_of(GtkWidget* widget) {
 void style_button(GtkWidget* dialog, int response) {
   GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), response);
   set_background_colour(button, kLightGrey);
-  set_text_colour(button, kBlack);
+  // The text is the button's label: the style sheet's white button text
+  // reaches it, the button's own colour does not.
+  set_text_colour(gtk_bin_get_child(GTK_BIN(button)), kBlack);
 }
 
 bool confirmed(const PowerAction& action, GtkWindow* parent) {

@@ -8,6 +8,7 @@ namespace kesta::keys {
 inline constexpr char kUsernameEntry[] = "username_entry";
 inline constexpr char kPasswordEntry[] = "password_entry";
 inline constexpr char kSaveCheck[] = "save_check";
+inline constexpr char kLoginButton[] = "login_button";
 inline constexpr char kUsernameBox[] = "username_box";
 inline constexpr char kPasswordBox[] = "password_box";
 inline constexpr char kOptionsBox[] = "options_box";

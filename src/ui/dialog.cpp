@@ -20,6 +20,12 @@ constexpr int kMaxMessageHeight = 360;
 // About 320 pixels: the message wraps inside the 400-pixel dialog.
 constexpr int kMessageChars = 40;
 
+// Escape closes a dialog; where it has a cancel button, it answers as that.
+void answer_cancel(GtkDialog* dialog, gpointer response) noexcept {
+  g_signal_stop_emission_by_name(dialog, "close");
+  gtk_dialog_response(dialog, GPOINTER_TO_INT(response));
+}
+
 }  // namespace
 
 ModalDialog build_modal_dialog(const char* title, GtkWindow* parent, int width, int height,
@@ -29,8 +35,11 @@ ModalDialog build_modal_dialog(const char* title, GtkWindow* parent, int width, 
   DialogPtr dialog(gtk_dialog_new_with_buttons(
       title, parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), nullptr,
       nullptr));
-  for (const DialogButton& button : buttons)
+  for (const DialogButton& button : buttons) {
     gtk_dialog_add_button(GTK_DIALOG(dialog.get()), button.text, button.response);
+    if (button.response == GTK_RESPONSE_CANCEL || button.response == GTK_RESPONSE_NO)
+      g_signal_connect(dialog.get(), "close", G_CALLBACK(answer_cancel), GINT_TO_POINTER(button.response));
+  }
   gtk_window_set_default_size(GTK_WINDOW(dialog.get()), width, height);
 
   GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog.get()));

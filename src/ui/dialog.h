@@ -29,6 +29,7 @@ struct ModalDialog {
 
 // A modal dialog over parent (which may be null) that goes with it, white
 // behind its content and its buttons.  The buttons come in the order given;
+// Escape answers as the one of GTK_RESPONSE_CANCEL or GTK_RESPONSE_NO;
 // a height of -1 leaves the height to the content.  Nothing is shown yet.
 ModalDialog build_modal_dialog(const char* title, GtkWindow* parent, int width, int height,
                                std::initializer_list<DialogButton> buttons);

@@ -1,5 +1,9 @@
 #include "ui/style.h"
 
+#include <gtk/gtk.h>
+
+#include "base/ptr.h"
+
 namespace kesta {
 
 // Installed once for the whole screen at the application priority.
@@ -112,14 +116,17 @@ const char* const css_data =
     "  border-radius: 5px;\n"
     "  padding: 10px 20px;\n"
     "  background-image: none;\n"
-    "  background-color: rgba(52, 152, 219, 0.8);\n"
+    "  background-color: #1f6fb2;\n"
     "  color: white;\n"
     "  border: none;\n"
     "  font-weight: bold;\n"
     "  transition: 200ms ease-in-out;\n"
     "}\n"
+    "button label {\n"
+    "  color: white;\n"
+    "}\n"
     "button:hover {\n"
-    "  background-color: rgba(41, 128, 185, 0.9);\n"
+    "  background-color: #1a5c94;\n"
     "}\n"
     "button.icon-button {\n"
     "  background-position: center;\n"
@@ -215,5 +222,21 @@ const char* const css_data =
     "  color: black;\n"
     "  font-size: 14px;\n"
     "}\n";
+
+namespace {
+
+void ignore_css_error(GtkCssProvider*, GtkCssSection*, GError*, gpointer) noexcept {}
+
+}  // namespace
+
+void install_style_sheet() {
+  auto provider = take_ref(gtk_css_provider_new());
+  // Declarations GTK does not know (width, transform, !important) are
+  // skipped and the rest apply; a handler keeps GTK from warning of each.
+  g_signal_connect(provider.get(), "parsing-error", G_CALLBACK(ignore_css_error), nullptr);
+  gtk_css_provider_load_from_data(provider.get(), css_data, -1, nullptr);
+  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider.get()),
+                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
 
 }  // namespace kesta

@@ -2,6 +2,7 @@
 
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "base/i18n.h"
 #include "host/status_channel.h"
 #include "login/login_window.h"
 #include "support/spin.h"
@@ -62,7 +63,7 @@ void ClientFixture::sign_in(const std::string& user, const std::string& password
   gtk_entry_set_text(GTK_ENTRY(named(login_, keys::kUsernameEntry)), user.c_str());
   gtk_entry_set_text(GTK_ENTRY(named(login_, keys::kPasswordEntry)), password.c_str());
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(named(login_, keys::kSaveCheck)), remember);
-  gtk_button_clicked(GTK_BUTTON(find_button(login_, "登录")));
+  gtk_button_clicked(GTK_BUTTON(find_button(login_, _("登录"))));
   wait_for_requests();
 }
 
@@ -107,7 +108,7 @@ void ClientFixture::activate_menu_item(GtkWidget* card, const std::string& label
 }
 
 void ClientFixture::click_connect(GtkWidget* card) const {
-  gtk_button_clicked(GTK_BUTTON(find_button(card, "连接")));
+  gtk_button_clicked(GTK_BUTTON(find_button(card, _("连接"))));
   wait_for_requests();
 }
 

@@ -32,4 +32,8 @@ class LoginScreen {
 // before the release is sent.
 void click(GtkWidget* widget, guint button);
 
+// A key pressed and released the way the X server delivers it, with the
+// pointer over window (the server gives the keys to what lies under it).
+void press_key(GtkWidget* window, guint keysym);
+
 }  // namespace kesta::test
