@@ -17,6 +17,7 @@
 #include <map>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@
 #include "support/spin.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
+#include "ui/data_keys.h"
 #include "ui/dialog.h"
 #include "ui/style.h"
 
@@ -334,6 +336,79 @@ TEST_F(OnScreen, ScreenChangeLaysOutAgain) {
   expect_fits(login_, "the login window, hidden during the change");
 }
 
+// What a screen reader calls the widget that has the keyboard.
+std::string focus_name(GtkWidget* window, bool description = false) {
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
+  AtkObject* accessible = focus ? gtk_widget_get_accessible(focus) : nullptr;
+  const char* text = !accessible      ? nullptr
+                     : description ? atk_object_get_description(accessible)
+                                   : atk_object_get_name(accessible);
+  return text ? text : "";
+}
+
+TEST_F(OnScreen, KeyboardDrivesTheFormsAndTheCards) {
+  // Escape answers each dialog as its cancel button.
+  struct Dialog {
+    std::function<void()> open;
+    int cancel;
+  };
+  for (const Dialog& row : {Dialog{[&] { show_settings_dialog(login_); }, GTK_RESPONSE_CANCEL},
+                            Dialog{[&] { show_register_dialog(login_); }, GTK_RESPONSE_CANCEL},
+                            Dialog{[&] { confirm_shutdown(nullptr, login_); }, GTK_RESPONSE_NO}}) {
+    int answered = GTK_RESPONSE_NONE;
+    dialogs_->inspect_with([&](GtkDialog* dialog) {
+      g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, int response, gpointer first) noexcept {
+        if (*static_cast<int*>(first) == GTK_RESPONSE_NONE) *static_cast<int*>(first) = response;
+      }), &answered);
+      test::press_key(GTK_WIDGET(dialog), GDK_KEY_Escape);
+    });
+    row.open();
+    EXPECT_EQ(answered, row.cancel);
+  }
+  dialogs_->inspect_with(nullptr);
+
+  // The user name first, then Tab in reading order.
+  EXPECT_EQ(focus_name(login_), "用户名");
+  std::vector<std::string> reached;
+  for (int i = 0; i < 7; ++i) {
+    test::press_key(login_, GDK_KEY_Tab);
+    reached.push_back(focus_name(login_));
+  }
+  EXPECT_EQ(reached, (std::vector<std::string>{"密码", "自动登录", "登录", "注册账号", "设置", "重启", "关机"}));
+
+  // Enter in the password entry signs in.
+  service_->service().set_vms({test::vm("vm1", "running", "办公桌面"), test::vm("vm2", "stopped", "设计桌面")});
+  gtk_entry_set_text(GTK_ENTRY(test::named(login_, keys::kUsernameEntry)), "alice");
+  gtk_entry_set_text(GTK_ENTRY(test::named(login_, keys::kPasswordEntry)), "secret");
+  gtk_widget_grab_focus(test::named(login_, keys::kPasswordEntry));
+  test::press_key(login_, GDK_KEY_Return);
+  ASSERT_TRUE(test::spin_until([&] { return record() && cards().size() == 2; }, 30s)) << "Enter did not sign in";
+
+  // Tab reaches each card's buttons in reading order.
+  GtkWidget* desktop = record()->window;
+  reached.clear();
+  GtkWidget* first_power = nullptr;
+  for (int i = 0; i < 30 && reached.size() < 4; ++i) {
+    test::press_key(desktop, GDK_KEY_Tab);
+    const std::string described = focus_name(desktop, true);
+    if (described.empty()) continue;
+    if (reached.empty()) first_power = gtk_window_get_focus(GTK_WINDOW(desktop));
+    reached.push_back(described);
+  }
+  EXPECT_EQ(reached, (std::vector<std::string>{"电源选项 办公桌面", "连接 办公桌面", "电源选项 设计桌面", "连接 设计桌面"}));
+
+  // Space opens the power menu; the arrows and Enter choose from it.
+  ASSERT_TRUE(first_power);
+  gtk_widget_grab_focus(first_power);
+  test::press_key(desktop, GDK_KEY_space);
+  GtkWidget* menu = GTK_WIDGET(gtk_menu_button_get_popup(GTK_MENU_BUTTON(first_power)));
+  ASSERT_TRUE(test::spin_until([&] { return gtk_widget_get_mapped(menu); }, 30s)) << "no power menu";
+  test::press_key(menu, GDK_KEY_Down);
+  test::press_key(menu, GDK_KEY_Return);
+  EXPECT_TRUE(test::spin_until([&] { return !dialogs().empty() && dialogs().back().title == "成功"; }, 30s))
+      << "no power request answered";
+}
+
 // --- In the parent: one X server and child per screen -----------------------
 
 // An Xvfb on a display number of its own choosing.
@@ -430,6 +505,10 @@ INSTANTIATE_TEST_SUITE_P(Terminals, ScreenFit,
                            return std::string(info.param.size) + "_scale" + info.param.scale +
                                   (*info.param.language ? "_" : "") + info.param.language;
                          });
+
+TEST(Keyboard, DrivesTheFormsAndTheCards) {
+  run_on_screen(Terminal{"1280x800", "1", "2"}, "KeyboardDrivesTheFormsAndTheCards");
+}
 
 TEST(ScreenChange, ShrunkScreenLaysTheWindowsOutAgain) {
   run_on_screen(Terminal{"1920x1080", "1", "4"}, "ScreenChangeLaysOutAgain");
