@@ -6,7 +6,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 PACKAGES=(
   g++ cmake make pkg-config
   libgtk-3-dev libsoup2.4-dev libjson-glib-dev libssl-dev libglib2.0-dev-bin
-  libgtest-dev libxtst-dev libxrandr-dev
+  libgtest-dev libxtst-dev libxrandr-dev libatspi2.0-dev at-spi2-core dbus
   glib-networking openssl
   xvfb xauth xdotool imagemagick fonts-noto-cjk
   freerdp2-x11 freerdp2-shadow-x11 virt-viewer qemu-system-x86
