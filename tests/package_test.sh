@@ -57,6 +57,11 @@ for word in .kestaconfig2.json server_address maclogin protocol save_credentials
 done
 echo "manual page: renders without warnings"
 
+# The English catalogue, where gettext looks for it.
+english=$(TEXTDOMAINDIR=$root/usr/share/locale LC_ALL=C.UTF-8 LANGUAGE=en gettext -d kesta-client 登录)
+[ "$english" = "Sign in" ] || fail "usr/share/locale/en has no English catalogue (登录 reads \"$english\")"
+echo "English catalogue: installed"
+
 desktop=$root/usr/share/applications/org.kesta.Client.desktop
 autostart=$root/etc/xdg/autostart/org.kesta.Client-kiosk.desktop
 for entry in "$desktop" "$autostart"; do
