@@ -51,6 +51,8 @@ void attach_row(GtkWidget* grid, int row, const char* label_text, GtkWidget* fie
   GtkWidget* label = gtk_label_new(label_text);
   gtk_widget_set_halign(label, GTK_ALIGN_START);
   set_text_colour(label, kBlack);
+  // A screen reader names the field by its label.
+  gtk_label_set_mnemonic_widget(GTK_LABEL(label), field);
   gtk_grid_attach(GTK_GRID(grid), label, 0, row, 1, 1);
   gtk_grid_attach(GTK_GRID(grid), field, 1, row, 1, 1);
 }

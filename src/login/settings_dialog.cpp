@@ -110,14 +110,19 @@ void connect_form(SettingsForm& form) {
 
 SettingsForm build_form(GtkWidget* box) {
   SettingsForm form{};
-  pack_start(box, field_label(_("服务器地址:")));
+  GtkWidget* address_label = field_label(_("服务器地址:"));
+  pack_start(box, address_label);
   form.server_entry = gtk_entry_new();
+  // A screen reader names each field by its label.
+  gtk_label_set_mnemonic_widget(GTK_LABEL(address_label), form.server_entry);
   gtk_entry_set_text(GTK_ENTRY(form.server_entry), app_config.server_address);
   pack_start(box, form.server_entry, false, 5);
   build_certificate_row(box, form);
 
-  pack_start(box, field_label(_("默认协议:")), false, 5);
+  GtkWidget* protocol_label = field_label(_("默认协议:"));
+  pack_start(box, protocol_label, false, 5);
   form.protocol_combo = gtk_combo_box_text_new();
+  gtk_label_set_mnemonic_widget(GTK_LABEL(protocol_label), form.protocol_combo);
   for (const ProtocolRow& row : kProtocolRows)
     gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(form.protocol_combo), row.id, row.text);
   // An id that matches no row (a hand-edited file) selects nothing, and a
