@@ -52,8 +52,8 @@ void PrintTo(const Node& n, std::ostream* out) {
 void collect(AtspiAccessible* object, std::vector<Node>& nodes) {
   GCharPtr name(atspi_accessible_get_name(object, nullptr));
   GCharPtr description(atspi_accessible_get_description(object, nullptr));
-  nodes.push_back({atspi_accessible_get_role(object, nullptr), name ? name.get() : "",
-                   description ? description.get() : ""});
+  nodes.push_back(
+      {atspi_accessible_get_role(object, nullptr), name ? name.get() : "", description ? description.get() : ""});
   const int count = atspi_accessible_get_child_count(object, nullptr);
   for (int i = 0; i < count; ++i) {
     auto child = take_ref(atspi_accessible_get_child_at_index(object, i, nullptr));
@@ -65,17 +65,19 @@ void collect(AtspiAccessible* object, std::vector<Node>& nodes) {
 // has registered with the accessibility bus.
 std::vector<Node> accessible_tree(GPid pid) {
   std::vector<Node> nodes;
-  test::spin_until([&] {
-    auto desktop = take_ref(atspi_get_desktop(0));
-    for (int i = 0; i < atspi_accessible_get_child_count(desktop.get(), nullptr); ++i) {
-      auto app = take_ref(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
-      if (app && static_cast<GPid>(atspi_accessible_get_process_id(app.get(), nullptr)) == pid) {
-        collect(app.get(), nodes);
-        return true;
-      }
-    }
-    return false;
-  }, 60s);
+  test::spin_until(
+      [&] {
+        auto desktop = take_ref(atspi_get_desktop(0));
+        for (int i = 0; i < atspi_accessible_get_child_count(desktop.get(), nullptr); ++i) {
+          auto app = take_ref(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
+          if (app && static_cast<GPid>(atspi_accessible_get_process_id(app.get(), nullptr)) == pid) {
+            collect(app.get(), nodes);
+            return true;
+          }
+        }
+        return false;
+      },
+      60s);
   return nodes;
 }
 
@@ -112,27 +114,26 @@ TEST_P(AccessibleNames, EveryControlHasANameAndARole) {
   g_subprocess_wait(child.get(), nullptr, nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Windows, AccessibleNames,
-    testing::Values(Screen{"login",
-                           {{ATSPI_ROLE_ENTRY, "用户名", ""},
-                            {ATSPI_ROLE_PASSWORD_TEXT, "密码", ""},
-                            {ATSPI_ROLE_CHECK_BOX, "自动登录", ""},
-                            {ATSPI_ROLE_PUSH_BUTTON, "登录", ""},
-                            {ATSPI_ROLE_LINK, "注册账号", ""},
-                            {ATSPI_ROLE_PUSH_BUTTON, "设置", "设置"},
-                            {ATSPI_ROLE_PUSH_BUTTON, "重启", "重启"},
-                            {ATSPI_ROLE_PUSH_BUTTON, "关机", "关机"}}},
-                    Screen{"desktop",
-                           {{ATSPI_ROLE_PUSH_BUTTON, "刷新", ""},
-                            {ATSPI_ROLE_PUSH_BUTTON, "注销", ""},
-                            {ATSPI_ROLE_TOGGLE_BUTTON, "电源选项", "电源选项 办公桌面"},
-                            {ATSPI_ROLE_PUSH_BUTTON, "连接", "连接 办公桌面"},
-                            {ATSPI_ROLE_TOGGLE_BUTTON, "电源选项", "电源选项 设计桌面"},
-                            {ATSPI_ROLE_PUSH_BUTTON, "连接", "连接 设计桌面"},
-                            {ATSPI_ROLE_PUSH_BUTTON, "上一页", ""},
-                            {ATSPI_ROLE_PUSH_BUTTON, "下一页", ""}}}),
-    [](const testing::TestParamInfo<Screen>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Windows, AccessibleNames,
+                         testing::Values(Screen{"login",
+                                                {{ATSPI_ROLE_ENTRY, "用户名", ""},
+                                                 {ATSPI_ROLE_PASSWORD_TEXT, "密码", ""},
+                                                 {ATSPI_ROLE_CHECK_BOX, "自动登录", ""},
+                                                 {ATSPI_ROLE_PUSH_BUTTON, "登录", ""},
+                                                 {ATSPI_ROLE_LINK, "注册账号", ""},
+                                                 {ATSPI_ROLE_PUSH_BUTTON, "设置", "设置"},
+                                                 {ATSPI_ROLE_PUSH_BUTTON, "重启", "重启"},
+                                                 {ATSPI_ROLE_PUSH_BUTTON, "关机", "关机"}}},
+                                         Screen{"desktop",
+                                                {{ATSPI_ROLE_PUSH_BUTTON, "刷新", ""},
+                                                 {ATSPI_ROLE_PUSH_BUTTON, "注销", ""},
+                                                 {ATSPI_ROLE_TOGGLE_BUTTON, "电源选项", "电源选项 办公桌面"},
+                                                 {ATSPI_ROLE_PUSH_BUTTON, "连接", "连接 办公桌面"},
+                                                 {ATSPI_ROLE_TOGGLE_BUTTON, "电源选项", "电源选项 设计桌面"},
+                                                 {ATSPI_ROLE_PUSH_BUTTON, "连接", "连接 设计桌面"},
+                                                 {ATSPI_ROLE_PUSH_BUTTON, "上一页", ""},
+                                                 {ATSPI_ROLE_PUSH_BUTTON, "下一页", ""}}}),
+                         [](const testing::TestParamInfo<Screen>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kesta

@@ -4,8 +4,8 @@
 // started here, with this program run again on it as a child: GTK reads
 // GDK_SCALE when it opens the display, gettext LANGUAGE when it starts.
 #include <gio/gio.h>
-#include <glib/gstdio.h>
 #include <glib-unix.h>
+#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <unistd.h>
@@ -14,10 +14,10 @@
 #include <array>
 #include <chrono>
 #include <cmath>
-#include <map>
 #include <csignal>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -162,16 +162,16 @@ std::vector<std::string> hard_to_read(GtkWidget* top) {
   GdkWindow* window = gtk_widget_get_window(top);
   GdkFrameClock* clock = gdk_window_get_frame_clock(window);
   bool painted = false;
-  const gulong handler = g_signal_connect(clock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, gpointer flag) noexcept {
-    *static_cast<bool*>(flag) = true;
-  }), &painted);
+  const gulong handler = g_signal_connect(
+      clock, "after-paint",
+      G_CALLBACK(+[](GdkFrameClock*, gpointer flag) noexcept { *static_cast<bool*>(flag) = true; }), &painted);
   gtk_widget_queue_draw(top);
   EXPECT_TRUE(test::spin_until([&] { return painted; }, 30s));
   g_signal_handler_disconnect(clock, handler);
   gdk_display_sync(gtk_widget_get_display(top));
   const int scale = gtk_widget_get_scale_factor(top);
-  const RefPtr<GdkPixbuf> shot = take_ref(
-      gdk_pixbuf_get_from_window(window, 0, 0, gdk_window_get_width(window), gdk_window_get_height(window)));
+  const RefPtr<GdkPixbuf> shot =
+      take_ref(gdk_pixbuf_get_from_window(window, 0, 0, gdk_window_get_width(window), gdk_window_get_height(window)));
   std::vector<std::string> found;
   test::find_widget(top, [&](GtkWidget* widget) {
     if (!GTK_IS_LABEL(widget) || !gtk_widget_is_drawable(widget) || !gtk_widget_is_sensitive(widget) ||
@@ -181,8 +181,7 @@ std::vector<std::string> hard_to_read(GtkWidget* top) {
     gtk_widget_translate_coordinates(widget, top, 0, 0, &area.x, &area.y);
     area = {area.x * scale, area.y * scale, area.width * scale, area.height * scale};
     if (const double ratio = contrast(shot.get(), area); ratio < 4.5)
-      found.push_back(std::string(gtk_label_get_text(GTK_LABEL(widget))).substr(0, 40) + ": " +
-                      std::to_string(ratio));
+      found.push_back(std::string(gtk_label_get_text(GTK_LABEL(widget))).substr(0, 40) + ": " + std::to_string(ratio));
     return false;
   });
   return found;
@@ -340,7 +339,7 @@ TEST_F(OnScreen, ScreenChangeLaysOutAgain) {
 std::string focus_name(GtkWidget* window, bool description = false) {
   GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
   AtkObject* accessible = focus ? gtk_widget_get_accessible(focus) : nullptr;
-  const char* text = !accessible      ? nullptr
+  const char* text = !accessible   ? nullptr
                      : description ? atk_object_get_description(accessible)
                                    : atk_object_get_name(accessible);
   return text ? text : "";
@@ -358,8 +357,9 @@ TEST_F(OnScreen, KeyboardDrivesTheFormsAndTheCards) {
     int answered = GTK_RESPONSE_NONE;
     dialogs_->inspect_with([&](GtkDialog* dialog) {
       g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, int response, gpointer first) noexcept {
-        if (*static_cast<int*>(first) == GTK_RESPONSE_NONE) *static_cast<int*>(first) = response;
-      }), &answered);
+                         if (*static_cast<int*>(first) == GTK_RESPONSE_NONE) *static_cast<int*>(first) = response;
+                       }),
+                       &answered);
       test::press_key(GTK_WIDGET(dialog), GDK_KEY_Escape);
     });
     row.open();
@@ -395,7 +395,8 @@ TEST_F(OnScreen, KeyboardDrivesTheFormsAndTheCards) {
     if (reached.empty()) first_power = gtk_window_get_focus(GTK_WINDOW(desktop));
     reached.push_back(described);
   }
-  EXPECT_EQ(reached, (std::vector<std::string>{"电源选项 办公桌面", "连接 办公桌面", "电源选项 设计桌面", "连接 设计桌面"}));
+  EXPECT_EQ(reached,
+            (std::vector<std::string>{"电源选项 办公桌面", "连接 办公桌面", "电源选项 设计桌面", "连接 设计桌面"}));
 
   // Space opens the power menu; the arrows and Enter choose from it.
   ASSERT_TRUE(first_power);
@@ -447,10 +448,10 @@ class XServer {
 };
 
 struct Terminal {
-  const char* size;            // of the X screen, in device pixels
-  const char* scale;           // GDK_SCALE
-  const char* per_line;        // cards in a line of the desktop window
-  const char* language = "";   // LANGUAGE: the source texts when empty
+  const char* size;           // of the X screen, in device pixels
+  const char* scale;          // GDK_SCALE
+  const char* per_line;       // cards in a line of the desktop window
+  const char* language = "";  // LANGUAGE: the source texts when empty
 };
 
 void PrintTo(const Terminal& t, std::ostream* out) {
@@ -498,9 +499,8 @@ TEST_P(ScreenFit, WindowsAndDialogsFit) { run_on_screen(GetParam(), "LoginDialog
 INSTANTIATE_TEST_SUITE_P(Terminals, ScreenFit,
                          testing::Values(Terminal{"1024x768", "1", "2"}, Terminal{"1280x800", "1", "2"},
                                          Terminal{"1366x768", "1", "2"}, Terminal{"1400x1050", "1", "4"},
-                                         Terminal{"1920x1080", "1", "4"},
-                                         Terminal{"2560x1440", "2", "2"}, Terminal{"1024x768", "1", "2", "en"},
-                                         Terminal{"1920x1080", "1", "4", "en"}),
+                                         Terminal{"1920x1080", "1", "4"}, Terminal{"2560x1440", "2", "2"},
+                                         Terminal{"1024x768", "1", "2", "en"}, Terminal{"1920x1080", "1", "4", "en"}),
                          [](const testing::TestParamInfo<Terminal>& info) {
                            return std::string(info.param.size) + "_scale" + info.param.scale +
                                   (*info.param.language ? "_" : "") + info.param.language;

@@ -38,8 +38,7 @@ LoginResult parse_login_reply(std::string_view body) {
   return {LoginResult::Kind::Rejected, message ? message : _("未知错误")};
 }
 
-std::string login_failure_message(const char* server_address, guint status, const std::string& body,
-                                  Translate text) {
+std::string login_failure_message(const char* server_address, guint status, const std::string& body, Translate text) {
   std::string message = text(N_("无法连接到服务器"));
   switch (status) {
     case SOUP_STATUS_CANT_RESOLVE:

@@ -116,9 +116,8 @@ GtkWidget* build_vm_card(const VmInfo& vm) {
   pack_start(info, info_row(_("所属桌面池："), vm.poolname, &value));
   add_style_class(value, "info-value");
   pack_start(info, info_row(_("当前状态："), vm.status, &value));
-  add_widget_css(value, std::strcmp(vm.status, "running") == 0
-                            ? "label { color: #1a7a41; font-weight: bold; }"
-                            : "label { color: #5d6d7e; font-weight: bold; }");
+  add_widget_css(value, std::strcmp(vm.status, "running") == 0 ? "label { color: #1a7a41; font-weight: bold; }"
+                                                               : "label { color: #5d6d7e; font-weight: bold; }");
 
   GtkWidget* separator = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
   add_widget_css(separator, "separator { background-color: black; min-height: 1px; }");

@@ -39,7 +39,8 @@ std::vector<std::string> horizon_arguments(const HorizonSettings& settings) {
 
 LaunchResult launch_horizon(const LaunchRequest& request) {
   const HorizonSettings settings = read_horizon_settings(request, viewer_paths);
-  if (std::optional<LaunchResult> missing = missing_viewer(settings.program, N_("VMware Horizon客户端"))) return *missing;
+  if (std::optional<LaunchResult> missing = missing_viewer(settings.program, N_("VMware Horizon客户端")))
+    return *missing;
   return start_viewer(horizon_arguments(settings), N_("Blast客户端"));
 }
 

@@ -171,8 +171,7 @@ GPid spawn_viewer(const std::vector<std::string>& argv, std::string_view name, G
   if (!input.empty()) {
     standard_input = filled_pipe(input, error);
     if (standard_input.get() < 0) {
-      if (error && !*error)
-        g_set_error_literal(error, G_SPAWN_ERROR, G_SPAWN_ERROR_FAILED, _("标准输入的内容过长"));
+      if (error && !*error) g_set_error_literal(error, G_SPAWN_ERROR, G_SPAWN_ERROR_FAILED, _("标准输入的内容过长"));
       return 0;
     }
   }

@@ -41,8 +41,8 @@ void style_button(GtkWidget* dialog, int response) {
 }
 
 bool confirmed(const PowerAction& action, GtkWindow* parent) {
-  const ModalDialog frame =
-      build_modal_dialog(_(action.title), parent, 350, 150, {{_("取消"), GTK_RESPONSE_NO}, {_("确定"), GTK_RESPONSE_YES}});
+  const ModalDialog frame = build_modal_dialog(_(action.title), parent, 350, 150,
+                                               {{_("取消"), GTK_RESPONSE_NO}, {_("确定"), GTK_RESPONSE_YES}});
   GtkWidget* dialog = frame.dialog.get();
   GtkWidget* question = gtk_label_new(_(action.question));
   set_text_colour(question, kBlack);

@@ -128,9 +128,7 @@ void keep_open_on_register(GtkDialog* dialog, int response, gpointer) noexcept {
   if (response == GTK_RESPONSE_ACCEPT) g_signal_stop_emission_by_name(dialog, "response");
 }
 
-void refuse(GtkWidget* dialog, const char* message) {
-  show_message_dialog(GTK_WINDOW(dialog), _("注册失败"), message);
-}
+void refuse(GtkWidget* dialog, const char* message) { show_message_dialog(GTK_WINDOW(dialog), _("注册失败"), message); }
 
 const char* entry_text(GtkWidget* dialog, const char* key) {
   return gtk_entry_get_text(GTK_ENTRY(g_object_get_data(G_OBJECT(dialog), key)));

@@ -162,9 +162,8 @@ void save_settings(const SettingsForm& form, GtkWidget* login_window) {
 }  // namespace
 
 void show_settings_dialog(GtkWidget* login_window) {
-  const ModalDialog frame =
-      build_modal_dialog(_("设置"), login_window ? GTK_WINDOW(login_window) : nullptr, 400, -1,
-                         {{_("取消"), GTK_RESPONSE_CANCEL}, {_("保存"), GTK_RESPONSE_ACCEPT}});
+  const ModalDialog frame = build_modal_dialog(_("设置"), login_window ? GTK_WINDOW(login_window) : nullptr, 400, -1,
+                                               {{_("取消"), GTK_RESPONSE_CANCEL}, {_("保存"), GTK_RESPONSE_ACCEPT}});
   SettingsForm form = build_form(frame.box);
   connect_form(form);
   if (run_dialog(frame.dialog.get()) == GTK_RESPONSE_ACCEPT) save_settings(form, login_window);

@@ -46,8 +46,8 @@ void handle_and_note(GdkEvent* event, gpointer awaited) noexcept {
 // Presses or releases a mouse button or a key through the X server and runs
 // the main loop until GTK has handled the event, and so whatever it opened.
 void send(Display* display, guint detail, bool press, bool key) {
-  AwaitedEvent awaited{key ? (press ? GDK_KEY_PRESS : GDK_KEY_RELEASE) : (press ? GDK_BUTTON_PRESS : GDK_BUTTON_RELEASE),
-                       detail, false};
+  AwaitedEvent awaited{
+      key ? (press ? GDK_KEY_PRESS : GDK_KEY_RELEASE) : (press ? GDK_BUTTON_PRESS : GDK_BUTTON_RELEASE), detail, false};
   gdk_event_handler_set(handle_and_note, &awaited, nullptr);
   if (key)
     XTestFakeKeyEvent(display, XKeysymToKeycode(display, detail), press ? True : False, CurrentTime);
