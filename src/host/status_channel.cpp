@@ -16,7 +16,6 @@ namespace kesta {
 
 namespace {
 
-constexpr guint kTokenTimeoutSeconds = 10;
 constexpr guint kHandshakeTimeoutSeconds = 10;
 constexpr guint kReportIntervalMs = 10000;
 constexpr guint kReconnectDelayMs = 3000;
@@ -154,7 +153,7 @@ void status_channel_connect() {
   }
   std::string username = mac_login_name(mac.get());
   channel->token_request =
-      fetch_access_token_async(app_config.server_address, username.c_str(), mac.get(), kTokenTimeoutSeconds,
+      fetch_access_token_async(app_config.server_address, username.c_str(), mac.get(),
                                [username] { open_connection(username); });
 }
 
