@@ -1,5 +1,4 @@
 // The login reply: a 200's body, and the message made of any other's.
-#include <optional>
 #include <string>
 
 #include "api/login_request.h"
@@ -11,7 +10,7 @@ using kesta::fuzz::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) noexcept {
   const std::string_view body = kesta::fuzz::input_text(data, size);
-  const kesta::ReplyOutcome<std::optional<std::string>> result = kesta::parse_login_reply(body);
+  const kesta::ReplyOutcome<kesta::AccessToken> result = kesta::parse_login_reply(body);
   switch (result.kind) {
     case ReplyKind::Ok:
       if (result.record)

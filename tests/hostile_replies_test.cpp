@@ -517,8 +517,8 @@ TEST_F(HostileRegistration, AWrongTypeInAnyMemberMeansNoDomainsOrARefusal) {
     }
     EXPECT_TRUE(domains_with(value).empty()) << "root " << value;
 
-    ReplyOutcome<> result = register_with({200, test::with_member(R"({"success":false,"message":"满"})",
-                                                                      {"success"}, value)});
+    ReplyOutcome<> result =
+        register_with({200, test::with_member(R"({"success":false,"message":"满"})", {"success"}, value)});
     EXPECT_EQ(result.ok(), truthy(value)) << value;
     if (!truthy(value)) {
       EXPECT_EQ(result.message, "满") << value;

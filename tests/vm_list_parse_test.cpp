@@ -43,8 +43,9 @@ TEST(VmListReply, ReadsEveryFieldWithItsDefaults) {
 
 TEST(VmListReply, LongTextsAreCut) {
   const std::string name(300, 'n'), id(100, 'i'), status(40, 's');
-  const ReplyOutcome<VmList> reply = parse_vm_list(R"({"success": true, "data": [{"vmid": ")" + id + R"(", "vmname": ")" +
-                                          name + R"(", "status": ")" + status + R"("}]})");
+  const ReplyOutcome<VmList> reply =
+      parse_vm_list(R"({"success": true, "data": [{"vmid": ")" + id + R"(", "vmname": ")" + name + R"(", "status": ")" +
+                    status + R"("}]})");
   ASSERT_EQ(reply.record.size(), 1u);
   EXPECT_EQ(std::string(reply.record[0].vmname), name.substr(0, 255));
   EXPECT_EQ(std::string(reply.record[0].vmid), id.substr(0, 63));

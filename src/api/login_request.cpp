@@ -20,16 +20,16 @@ constexpr std::size_t kMacNameSize = 128;
 
 }  // namespace
 
-ReplyOutcome<std::optional<std::string>> parse_login_reply(std::string_view body) {
-  ReplyOutcome<std::optional<std::string>> outcome{ReplyKind::Unreadable, 0, {}, std::nullopt};
+ReplyOutcome<AccessToken> parse_login_reply(std::string_view body) {
+  ReplyOutcome<AccessToken> outcome{ReplyKind::Unreadable, 0, {}, std::nullopt};
   const std::optional<JsonDocument> document = parse_reply(body, &outcome.message);
   if (!document) return outcome;
   JsonObject* root = document->root_object();
   JsonNode* data = member(root, "data");
   if (flag_member(root, "success").value_or(false) && data) {
-    const char* token = JSON_NODE_HOLDS_OBJECT(data) ? string_member(json_node_get_object(data), "accessToken")
-                                                     : nullptr;
-    return {ReplyKind::Ok, 0, {}, token ? std::optional<std::string>(token) : std::nullopt};
+    const char* token =
+        JSON_NODE_HOLDS_OBJECT(data) ? string_member(json_node_get_object(data), "accessToken") : nullptr;
+    return {ReplyKind::Ok, 0, {}, token ? AccessToken(token) : std::nullopt};
   }
   const char* message = string_member(root, "message");
   g_print("登录失败: %s\n", readable_text(message ? message : "未知错误", kMaxLoggedReply).c_str());
@@ -93,7 +93,7 @@ PendingRequest fetch_access_token_async(const char* server_address, const char* 
                                         std::function<void()> done) {
   std::string url = std::string(server_address) + "/api/custom/login";
   return request_login_async(server_address, username, password,
-                             [url = std::move(url), done = std::move(done)](ReplyOutcome<std::optional<std::string>> outcome) {
+                             [url = std::move(url), done = std::move(done)](ReplyOutcome<AccessToken> outcome) {
                                if (outcome.record)
                                  global_token.reset(g_strdup(outcome.record->c_str()));
                                else if (outcome.kind == ReplyKind::BadAddress)

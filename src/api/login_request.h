@@ -14,13 +14,16 @@
 
 namespace kesta {
 
-// Reads a 200 reply's body; prints the parser's error or the service's
-// refusal.  Ok for a reply with "success" true and a "data" member, its
-// record the "accessToken" of that "data" (none when it holds no text
-// there); status stays 0.
-ReplyOutcome<std::optional<std::string>> parse_login_reply(std::string_view body);
+// The record of a login reply: the "accessToken" of its "data", or none
+// when an accepted reply holds no text there.
+using AccessToken = std::optional<std::string>;
 
-using LoginHandler = std::function<void(ReplyOutcome<std::optional<std::string>>)>;
+// Reads a 200 reply's body; prints the parser's error or the service's
+// refusal.  Ok for a reply with "success" true and a "data" member; status
+// stays 0.
+ReplyOutcome<AccessToken> parse_login_reply(std::string_view body);
+
+using LoginHandler = std::function<void(ReplyOutcome<AccessToken>)>;
 
 // Sends the login request, with a timeout of kAnonymousTimeoutSeconds.
 // Prints its log lines when the reply is in; shows nothing.  A Failed

@@ -52,11 +52,12 @@ void connect_with(const ReplyOutcome<std::optional<VmConfig>>& reply, const std:
 
 void fetch_vm_config(MainWindowData* data, const char* vmid) {
   data->busy.emplace(data->window, _("正在连接…"));
-  data->action_request = send_vm_config_async(app_config.server_address, data->token.get(), vmid,
-                                              [data, id = std::string(vmid)](ReplyOutcome<std::optional<VmConfig>> reply) {
-                                                data->busy.reset();
-                                                connect_with(reply, id, *data);
-                                              });
+  data->action_request =
+      send_vm_config_async(app_config.server_address, data->token.get(), vmid,
+                           [data, id = std::string(vmid)](ReplyOutcome<std::optional<VmConfig>> reply) {
+                             data->busy.reset();
+                             connect_with(reply, id, *data);
+                           });
 }
 
 }  // namespace kesta

@@ -152,9 +152,8 @@ void status_channel_connect() {
     return;
   }
   std::string username = mac_login_name(mac.get());
-  channel->token_request =
-      fetch_access_token_async(app_config.server_address, username.c_str(), mac.get(),
-                               [username] { open_connection(username); });
+  channel->token_request = fetch_access_token_async(app_config.server_address, username.c_str(), mac.get(),
+                                                    [username] { open_connection(username); });
 }
 
 void status_channel_teardown() {

@@ -55,7 +55,7 @@ void open_desktop(GtkWidget* login_window, const std::string& token, const Crede
 }
 
 void finish_login(GtkWidget* login_window, const Credentials& credentials, bool mac_mode,
-                  const ReplyOutcome<std::optional<std::string>>& result) {
+                  const ReplyOutcome<AccessToken>& result) {
   switch (result.kind) {
     case ReplyKind::Ok:
       if (!result.record) {
@@ -111,12 +111,12 @@ void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
   }
 
   HeldRequest* attempt = hold_for_request(login_window, keys::kLoginAttempt, _("正在登录…"));
-  attempt->request = request_login_async(
-      app_config.server_address, credentials.username.c_str(), credentials.password.c_str(),
-      [login_window, credentials, mac_mode](ReplyOutcome<std::optional<std::string>> result) {
-        drop_held_request(login_window, keys::kLoginAttempt);
-        finish_login(login_window, credentials, mac_mode, result);
-      });
+  attempt->request =
+      request_login_async(app_config.server_address, credentials.username.c_str(), credentials.password.c_str(),
+                          [login_window, credentials, mac_mode](ReplyOutcome<AccessToken> result) {
+                            drop_held_request(login_window, keys::kLoginAttempt);
+                            finish_login(login_window, credentials, mac_mode, result);
+                          });
 }
 
 }  // namespace kesta

@@ -37,9 +37,8 @@ inline DomainList fetch_domain_list(const char* server_address) {
 
 inline ReplyOutcome<> register_account(const char* server_address, const char* username, const char* password,
                                        const char* nickname, const char* domain) {
-  return wait_reply<ReplyOutcome<>>([&](auto done) {
-    return register_account_async(server_address, username, password, nickname, domain, done);
-  });
+  return wait_reply<ReplyOutcome<>>(
+      [&](auto done) { return register_account_async(server_address, username, password, nickname, domain, done); });
 }
 
 }  // namespace kesta::test
