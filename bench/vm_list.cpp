@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
     bare.push_back(now_ms() - start);
 
     start = now_ms();
-    kesta::VmListReply reply = kesta::parse_vm_list(text);
-    data->vm_list = std::move(reply.vms);
+    kesta::ReplyOutcome<kesta::VmList> reply = kesta::parse_vm_list(text);
+    data->vm_list = std::move(reply.record);
     kesta::show_vm_page(data.get());
     client.push_back(now_ms() - start);
   }

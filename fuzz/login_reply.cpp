@@ -4,23 +4,25 @@
 #include "api/login_request.h"
 #include "support/fuzz.h"
 
-using kesta::LoginResult;
+using kesta::ReplyKind;
 using kesta::fuzz::is_utf8;
 using kesta::fuzz::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) noexcept {
   const std::string_view body = kesta::fuzz::input_text(data, size);
-  const LoginResult result = kesta::parse_login_reply(body);
+  const kesta::ReplyOutcome<kesta::AccessToken> result = kesta::parse_login_reply(body);
   switch (result.kind) {
-    case LoginResult::Kind::Token:
-    case LoginResult::Kind::Rejected:
-      require(is_utf8(result.text), "the token or message is UTF-8");
+    case ReplyKind::Ok:
+      if (result.record)
+        require(is_utf8(*result.record), "the token or message is UTF-8");
+      else
+        require(result.message.empty(), "no token, no text");
       break;
-    case LoginResult::Kind::NoToken:
-      require(result.text.empty(), "no token, no text");
+    case ReplyKind::Refused:
+      require(is_utf8(result.message), "the token or message is UTF-8");
       break;
-    case LoginResult::Kind::Unreadable:
-      require(!result.text.empty(), "an unreadable reply says why");
+    case ReplyKind::Unreadable:
+      require(!result.message.empty(), "an unreadable reply says why");
       break;
     default:
       kesta::fuzz::fail("a 200 reply is read, refused or unreadable");

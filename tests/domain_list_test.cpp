@@ -45,7 +45,7 @@ TEST(DomainList, AHugeNameIsCutOnACharacterBoundary) {
   for (const Row& row : rows) {
     printed.clear();
     const GPrintFunc previous = g_set_print_handler(record_print);
-    const std::vector<std::string> names = parse_domain_list(reply_of({row.name}));
+    const std::vector<std::string> names = parse_domain_list(reply_of({row.name})).record;
     g_set_print_handler(previous);
     EXPECT_EQ(names, std::vector<std::string>{row.kept}) << row.name.size();
     EXPECT_NE(printed.find("DEBUG: 添加域名: " + row.kept + "\n"), std::string::npos);
@@ -56,12 +56,12 @@ TEST(DomainList, AHugeNameIsCutOnACharacterBoundary) {
 TEST(DomainList, AtMostAThousandNamesAreTaken) {
   std::vector<std::string> sent;
   for (int i = 0; i < 1500; ++i) sent.push_back("d" + std::to_string(i));
-  const std::vector<std::string> names = parse_domain_list(reply_of(sent));
+  const std::vector<std::string> names = parse_domain_list(reply_of(sent)).record;
   EXPECT_EQ(names, std::vector<std::string>(sent.begin(), sent.begin() + 1000));
   // Skipped elements do not count.
   std::string body = reply_of(sent);
   body.replace(body.find("[") + 1, 0, "1,null,");
-  EXPECT_EQ(parse_domain_list(body), names);
+  EXPECT_EQ(parse_domain_list(body).record, names);
 }
 
 }  // namespace

@@ -486,9 +486,9 @@ class HostileRegistration : public test::HostileClient {
     run([&] { domains = fetch_domain_list(app_config.server_address); });
     return domains;
   }
-  RegistrationResult register_with(const Reply& reply) {
+  ReplyOutcome<> register_with(const Reply& reply) {
     service_->scripts().force_reply(paths::kRegister, reply);
-    RegistrationResult result;
+    ReplyOutcome<> result;
     run([&] { result = register_account(app_config.server_address, "bob", "password1", "鲍勃", "corp"); });
     return result;
   }
@@ -517,17 +517,17 @@ TEST_F(HostileRegistration, AWrongTypeInAnyMemberMeansNoDomainsOrARefusal) {
     }
     EXPECT_TRUE(domains_with(value).empty()) << "root " << value;
 
-    RegistrationResult result = register_with({200, test::with_member(R"({"success":false,"message":"满"})",
-                                                                      {"success"}, value)});
-    EXPECT_EQ(result.accepted, truthy(value)) << value;
+    ReplyOutcome<> result =
+        register_with({200, test::with_member(R"({"success":false,"message":"满"})", {"success"}, value)});
+    EXPECT_EQ(result.ok(), truthy(value)) << value;
     if (!truthy(value)) {
       EXPECT_EQ(result.message, "满") << value;
     }
     result = register_with({200, test::with_member(R"({"success":false,"message":"满"})", {"message"}, value)});
-    EXPECT_FALSE(result.accepted);
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.message, is_string(value) ? text_of(value) : "未知错误") << value;
     result = register_with({200, value});
-    EXPECT_FALSE(result.accepted);
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.message, "未知错误") << value;
   }
 }
@@ -549,7 +549,7 @@ TEST_F(HostileRegistration, TextsThatAreNotUtf8AreNeverShown) {
 
   EXPECT_TRUE(domains_with(R"({"success":true,"data":{"list":[{"domain":")" + test::kBadBytes + "\"}]}})").empty());
 
-  RegistrationResult result = register_with({200, R"({"success":false,"message":"满)" + bad + "\"}"});
+  ReplyOutcome<> result = register_with({200, R"({"success":false,"message":"满)" + bad + "\"}"});
   expect_replaced(result.message, "满");
   result = register_with({200, R"({"success":false,"message":")" + test::kBadBytes + "\"}"});
   EXPECT_EQ(result.message, "解析服务器响应失败");

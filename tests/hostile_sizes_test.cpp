@@ -84,9 +84,9 @@ class HostileSizes : public test::HostileClient {
     printed_ = run([&] { names = fetch_domain_list(app_config.server_address); }).printed;
     return names;
   }
-  RegistrationResult registration(const Reply& reply) {
+  ReplyOutcome<> registration(const Reply& reply) {
     service_->scripts().force_reply(paths::kRegister, reply, test::Repeat::Once);
-    RegistrationResult result;
+    ReplyOutcome<> result;
     run([&] { result = register_account(app_config.server_address, "bob", "password1", "鲍勃", "corp"); });
     return result;
   }
@@ -138,9 +138,9 @@ TEST_F(HostileSizes, AReplyCutOffIsAFailureToConnect) {
     outcome = run([&] { names = fetch_domain_list(app_config.server_address); });
     EXPECT_TRUE(names.empty());
     EXPECT_NE(outcome.printed.find("DEBUG: 请求失败，无法获取域名列表"), std::string::npos) << outcome.printed;
-    RegistrationResult result;
+    ReplyOutcome<> result;
     run([&] { result = register_account(app_config.server_address, "bob", "password1", "鲍勃", "corp"); });
-    EXPECT_FALSE(result.accepted);
+    EXPECT_FALSE(result.ok());
     EXPECT_TRUE(result.message.starts_with("服务器返回错误，状态码：")) << result.message;
     outcome = run([this] { gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "刷新"))); });
     expect_expired(outcome, context);
@@ -277,8 +277,8 @@ TEST_F(HostileSizes, LargeRepliesAreShownInPart) {
 
   EXPECT_TRUE(domains({200, huge}).empty());
   EXPECT_TRUE(domains({500, error_page, "text/html"}).empty());
-  const RegistrationResult result = registration({200, huge_message});
-  EXPECT_FALSE(result.accepted);
+  const ReplyOutcome<> result = registration({200, huge_message});
+  EXPECT_FALSE(result.ok());
   EXPECT_EQ(result.message.size(), kLargeReply) << "the dialog shows it in part";
 
 }

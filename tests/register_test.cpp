@@ -159,10 +159,10 @@ TEST_F(DomainList, UnreachableOrUnusableAddressesGiveNoDomains) {
 
 class RegistrationRequest : public testing::Test {
  protected:
-  RegistrationResult send(const char* username = "alice") {
+  ReplyOutcome<> send(const char* username = "alice") {
     return register_account(service_.url().c_str(), username, "pass word 8", "Alice 张", "corp");
   }
-  RegistrationResult send_with_reply(unsigned status, const std::string& body) {
+  ReplyOutcome<> send_with_reply(unsigned status, const std::string& body) {
     service_.scripts().force_reply(paths::kRegister, Reply{status, body});
     return send();
   }
@@ -172,8 +172,8 @@ class RegistrationRequest : public testing::Test {
 
 TEST_F(RegistrationRequest, SendsTheFourMembersAndPrintsNothing) {
   PrintCapture printed;
-  const RegistrationResult result = send();
-  EXPECT_TRUE(result.accepted);
+  const ReplyOutcome<> result = send();
+  EXPECT_TRUE(result.ok());
   EXPECT_EQ(result.message, "");
   EXPECT_TRUE(printed.lines().empty());
 
@@ -188,9 +188,9 @@ TEST_F(RegistrationRequest, SendsTheFourMembersAndPrintsNothing) {
 }
 
 TEST_F(RegistrationRequest, ATakenNameIsSaidInWords) {
-  ASSERT_TRUE(send("bob").accepted);
-  const RegistrationResult again = send("bob");
-  EXPECT_FALSE(again.accepted);
+  ASSERT_TRUE(send("bob").ok());
+  const ReplyOutcome<> again = send("bob");
+  EXPECT_FALSE(again.ok());
   EXPECT_EQ(again.message, "用户名已存在");
 }
 
@@ -215,11 +215,11 @@ TEST_F(RegistrationRequest, EveryOtherAnswerBecomesOneMessage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.body);
-    const RegistrationResult result = send_with_reply(c.status, c.body);
-    EXPECT_FALSE(result.accepted);
+    const ReplyOutcome<> result = send_with_reply(c.status, c.body);
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.message, c.message);
   }
-  EXPECT_TRUE(send_with_reply(200, R"({"success":true})").accepted);
+  EXPECT_TRUE(send_with_reply(200, R"({"success":true})").ok());
 }
 
 TEST_F(RegistrationRequest, AddressesThatReachNothing) {

@@ -13,28 +13,28 @@ namespace kesta {
 namespace {
 
 TEST(VmListReply, ReadsEveryFieldWithItsDefaults) {
-  const VmListReply reply = parse_vm_list(R"({"success": true, "data": [
+  const ReplyOutcome<VmList> reply = parse_vm_list(R"({"success": true, "data": [
       {"vmid": "v1", "vmname": "办公", "status": "running",
        "pool": {"poolname": "p", "connecttype": "spice", "rollback": true}},
       {},
       {"vmid": 42, "vmname": null, "status": 7, "pool": "not an object"},
       17]})");
-  ASSERT_TRUE(reply.ok);
-  ASSERT_EQ(reply.vms.size(), 3u) << "17 is no VM";
-  const VmInfo& a = reply.vms[0];
+  ASSERT_TRUE(reply.ok());
+  ASSERT_EQ(reply.record.size(), 3u) << "17 is no VM";
+  const VmInfo& a = reply.record[0];
   EXPECT_STREQ(a.vmid, "v1");
   EXPECT_STREQ(a.vmname, "办公");
   EXPECT_STREQ(a.status, "running");
   EXPECT_STREQ(a.poolname, "p");
   EXPECT_STREQ(a.connecttype, "spice");
   EXPECT_EQ(a.rollback, 1);
-  const VmInfo& absent = reply.vms[1];
+  const VmInfo& absent = reply.record[1];
   EXPECT_STREQ(absent.vmid, "");
   EXPECT_STREQ(absent.vmname, "未命名虚拟机");
   EXPECT_STREQ(absent.status, "unknown");
   EXPECT_STREQ(absent.poolname, "");
   EXPECT_EQ(absent.rollback, 0);
-  const VmInfo& wrong = reply.vms[2];
+  const VmInfo& wrong = reply.record[2];
   EXPECT_STREQ(wrong.vmid, "") << "present but not text is empty, not the default";
   EXPECT_STREQ(wrong.vmname, "");
   EXPECT_STREQ(wrong.status, "");
@@ -43,24 +43,25 @@ TEST(VmListReply, ReadsEveryFieldWithItsDefaults) {
 
 TEST(VmListReply, LongTextsAreCut) {
   const std::string name(300, 'n'), id(100, 'i'), status(40, 's');
-  const VmListReply reply = parse_vm_list(R"({"success": true, "data": [{"vmid": ")" + id + R"(", "vmname": ")" +
-                                          name + R"(", "status": ")" + status + R"("}]})");
-  ASSERT_EQ(reply.vms.size(), 1u);
-  EXPECT_EQ(std::string(reply.vms[0].vmname), name.substr(0, 255));
-  EXPECT_EQ(std::string(reply.vms[0].vmid), id.substr(0, 63));
-  EXPECT_EQ(std::string(reply.vms[0].status), status.substr(0, 31));
+  const ReplyOutcome<VmList> reply =
+      parse_vm_list(R"({"success": true, "data": [{"vmid": ")" + id + R"(", "vmname": ")" + name + R"(", "status": ")" +
+                    status + R"("}]})");
+  ASSERT_EQ(reply.record.size(), 1u);
+  EXPECT_EQ(std::string(reply.record[0].vmname), name.substr(0, 255));
+  EXPECT_EQ(std::string(reply.record[0].vmid), id.substr(0, 63));
+  EXPECT_EQ(std::string(reply.record[0].status), status.substr(0, 31));
 }
 
 TEST(VmListReply, SuccessDecidesTheFlag) {
-  EXPECT_TRUE(parse_vm_list(R"({"success": true, "data": []})").ok);
-  EXPECT_TRUE(parse_vm_list(R"({"success": true})").ok) << "no data is an empty list";
-  EXPECT_TRUE(parse_vm_list(R"({"success": true, "data": {"not": "an array"}})").vms.empty());
+  EXPECT_TRUE(parse_vm_list(R"({"success": true, "data": []})").ok());
+  EXPECT_TRUE(parse_vm_list(R"({"success": true})").ok()) << "no data is an empty list";
+  EXPECT_TRUE(parse_vm_list(R"({"success": true, "data": {"not": "an array"}})").record.empty());
   for (const char* body : {R"({"success": false, "data": [{}]})", R"({"data": [{}]})", "[1]", "", "<html>"}) {
     test::capture_prints();
-    const VmListReply reply = parse_vm_list(body);
+    const ReplyOutcome<VmList> reply = parse_vm_list(body);
     test::captured_prints();
-    EXPECT_FALSE(reply.ok) << body;
-    EXPECT_TRUE(reply.vms.empty()) << body;
+    EXPECT_FALSE(reply.ok()) << body;
+    EXPECT_TRUE(reply.record.empty()) << body;
   }
 }
 

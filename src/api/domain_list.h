@@ -17,14 +17,19 @@ namespace kesta {
 inline constexpr std::size_t kMaxDomainBytes = 255;
 inline constexpr std::size_t kMaxDomains = 1000;
 
-// The names in a 200 reply's body, as below; prints its "DEBUG: " lines.
-std::vector<std::string> parse_domain_list(std::string_view body);
-
 // The names in the order of the reply, as sent (duplicates and empty names
 // included), each cut to kMaxDomainBytes on a character boundary, the first
-// kMaxDomains of them.  Anonymous, 10-second timeout.  Every failure gives the empty
+// kMaxDomains of them.
+using DomainList = std::vector<std::string>;
+
+// Reads a 200 reply's body: Unreadable, Refused (also for a reply without a
+// "data" object or its "list" array), or Ok with the names of that "list";
+// status stays 0.  Prints its "DEBUG: " lines.
+ReplyOutcome<DomainList> parse_domain_list(std::string_view body);
+
+// Asks for the names, anonymously, with a timeout of
+// kAnonymousTimeoutSeconds; accepts 200 only.  Every failure gives the empty
 // list; the "DEBUG: " lines on standard output tell why.
-PendingRequest fetch_domain_list_async(const char* server_address,
-                                       std::function<void(std::vector<std::string>)> done);
+PendingRequest fetch_domain_list_async(const char* server_address, std::function<void(ReplyOutcome<DomainList>)> done);
 
 }  // namespace kesta

@@ -235,6 +235,8 @@ std::string failed_reply_text(const HttpReply& reply) {
   return reply.certificate_change ? certificate_change_message(*reply.certificate_change) : _("无法连接到服务器");
 }
 
+void print_unmade_request(const std::string& url) { g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str()); }
+
 std::string query_value(const char* text) {
   GCharPtr escaped(g_uri_escape_string(text ? text : "", nullptr, FALSE));
   return escaped.get();

@@ -15,15 +15,18 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "api/certificate_trust.h"
 
 namespace kesta {
 
 // How long the VM list, power and connection-configuration requests wait
-// for the service.  (The login, domain-list and registration requests wait
-// 10 seconds.)
+// for the service.
 inline constexpr guint kReplyTimeoutSeconds = 60;
+// How long the anonymous ones wait: the login, domain-list and registration
+// requests.
+inline constexpr guint kAnonymousTimeoutSeconds = 10;
 
 struct HttpRequest {
   const char* method = "GET";
@@ -54,8 +57,7 @@ struct HttpReply {
 // certificate.
 std::string failed_reply_text(const HttpReply& reply);
 
-// How a request about one VM ended: the power requests and the connection
-// configuration tell the user alike.
+// How a request ended.
 enum class ReplyKind {
   BadAddress,  // no request could be made
   Failed,      // a status the request does not accept (a 401 included)
@@ -63,6 +65,39 @@ enum class ReplyKind {
   Refused,     // an accepted status, but "success" is not true
   Ok,
 };
+
+// Every request's outcome.  message is what the user is told of a kind
+// other than Ok: for Failed, failed_reply_text; for Unreadable, the parser's
+// reason; for Refused, the reply's "message" or "未知错误".  A request whose
+// words differ says so.  record is what an Ok reply carried, and Record's
+// empty value otherwise (std::monostate where the reply carries nothing).
+template <typename Record = std::monostate>
+struct ReplyOutcome {
+  ReplyKind kind = ReplyKind::BadAddress;
+  // The reply's status; 0 when none came, or for a body read on its own.
+  guint status = 0;
+  std::string message;
+  Record record{};
+
+  bool ok() const noexcept { return kind == ReplyKind::Ok; }
+};
+
+// The outcome read from a reply's body, with the reply's status.
+template <typename Record>
+ReplyOutcome<Record> with_status(ReplyOutcome<Record> outcome, guint status) {
+  outcome.status = status;
+  return outcome;
+}
+
+// The outcome of a reply whose status the request does not accept.
+template <typename Record = std::monostate>
+ReplyOutcome<Record> failed_outcome(const HttpReply& reply) {
+  return {ReplyKind::Failed, reply.status, failed_reply_text(reply), Record{}};
+}
+
+// Prints "创建HTTP消息失败，请检查URL格式: %s\n" for a URL that made no
+// request.
+void print_unmade_request(const std::string& url);
 
 // What the handler of a request gets: the reply, or nothing when the URL
 // does not make a request (no scheme or host).

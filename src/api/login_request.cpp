@@ -20,22 +20,20 @@ constexpr std::size_t kMacNameSize = 128;
 
 }  // namespace
 
-LoginResult parse_login_reply(std::string_view body) {
-  std::string reason;
-  const std::optional<JsonDocument> document = parse_reply(body, &reason);
-  if (!document) return {LoginResult::Kind::Unreadable, reason};
+ReplyOutcome<AccessToken> parse_login_reply(std::string_view body) {
+  ReplyOutcome<AccessToken> outcome{ReplyKind::Unreadable, 0, {}, std::nullopt};
+  const std::optional<JsonDocument> document = parse_reply(body, &outcome.message);
+  if (!document) return outcome;
   JsonObject* root = document->root_object();
   JsonNode* data = member(root, "data");
   if (flag_member(root, "success").value_or(false) && data) {
-    const char* token = data && JSON_NODE_HOLDS_OBJECT(data)
-                            ? string_member(json_node_get_object(data), "accessToken")
-                            : nullptr;
-    if (token) return {LoginResult::Kind::Token, token};
-    return {LoginResult::Kind::NoToken, {}};
+    const char* token =
+        JSON_NODE_HOLDS_OBJECT(data) ? string_member(json_node_get_object(data), "accessToken") : nullptr;
+    return {ReplyKind::Ok, 0, {}, token ? AccessToken(token) : std::nullopt};
   }
   const char* message = string_member(root, "message");
   g_print("登录失败: %s\n", readable_text(message ? message : "未知错误", kMaxLoggedReply).c_str());
-  return {LoginResult::Kind::Rejected, message ? message : _("未知错误")};
+  return {ReplyKind::Refused, 0, refusal_message(root), std::nullopt};
 }
 
 std::string login_failure_message(const char* server_address, guint status, const std::string& body, Translate text) {
@@ -54,9 +52,8 @@ std::string login_failure_message(const char* server_address, guint status, cons
       message = text(N_("连接超时，请检查网络或服务器地址"));
       break;
     default: {
-      Error error;
-      JsonDocument document(body, error);
-      if (const char* reason = string_member(document.root_object(), "message"))
+      const std::optional<JsonDocument> document = parse_reply(body, nullptr, kSilent);
+      if (const char* reason = document ? string_member(document->root_object(), "message") : nullptr)
         message = std::string(text(N_("登录失败: "))) + reason;
     }
   }
@@ -68,17 +65,17 @@ std::string mac_login_name(const char* mac) {
 }
 
 PendingRequest request_login_async(const char* server_address, const char* username, const char* password,
-                                   guint timeout, LoginHandler done) {
+                                   LoginHandler done) {
   HttpRequest request;
   request.method = "POST";
   request.url = std::string(server_address) + "/api/custom/login";
   request.json_body = compact_json({{"username", username}, {"password", password}});
-  request.timeout = timeout;
+  request.timeout = kAnonymousTimeoutSeconds;
 
   return send_request_async(request, [address = std::string(server_address),
                                       done = std::move(done)](std::optional<HttpReply> reply) {
-    if (!reply) return done({LoginResult::Kind::BadAddress, {}});
-    if (reply->status == SOUP_STATUS_OK) return done(parse_login_reply(reply->body));
+    if (!reply) return done({});
+    if (reply->status == SOUP_STATUS_OK) return done(with_status(parse_login_reply(reply->body), reply->status));
     g_print("请求失败，状态码: %d\n", static_cast<int>(reply->status));
     // Printed as it is, shown translated; under "SSL连接失败", why the
     // connection was refused.
@@ -88,19 +85,19 @@ PendingRequest request_login_async(const char* server_address, const char* usern
       return composed;
     };
     g_print("错误信息: %s\n", readable_text(message(untranslated), kMaxLoggedReply).c_str());
-    done({LoginResult::Kind::Failed, message(translated)});
+    done({ReplyKind::Failed, reply->status, message(translated), std::nullopt});
   });
 }
 
 PendingRequest fetch_access_token_async(const char* server_address, const char* username, const char* password,
-                                        guint timeout, std::function<void()> done) {
+                                        std::function<void()> done) {
   std::string url = std::string(server_address) + "/api/custom/login";
-  return request_login_async(server_address, username, password, timeout,
-                             [url = std::move(url), done = std::move(done)](LoginResult result) {
-                               if (result.kind == LoginResult::Kind::Token)
-                                 global_token.reset(g_strdup(result.text.c_str()));
-                               else if (result.kind == LoginResult::Kind::BadAddress)
-                                 g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str());
+  return request_login_async(server_address, username, password,
+                             [url = std::move(url), done = std::move(done)](ReplyOutcome<AccessToken> outcome) {
+                               if (outcome.record)
+                                 global_token.reset(g_strdup(outcome.record->c_str()));
+                               else if (outcome.kind == ReplyKind::BadAddress)
+                                 print_unmade_request(url);
                                done();
                              });
 }

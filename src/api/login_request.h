@@ -4,6 +4,7 @@
 #include <glib.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,38 +14,31 @@
 
 namespace kesta {
 
-struct LoginResult {
-  enum class Kind {
-    Token,       // text: the token
-    NoToken,     // accepted, but the reply holds no token
-    Rejected,    // text: the service's message, or "未知错误"
-    Unreadable,  // text: the parser's error
-    Failed,      // text: the failure message for the status
-    BadAddress,  // the URL makes no request
-  };
-  Kind kind;
-  std::string text;
-};
+// The record of a login reply: the "accessToken" of its "data", or none
+// when an accepted reply holds no text there.
+using AccessToken = std::optional<std::string>;
 
 // Reads a 200 reply's body; prints the parser's error or the service's
-// refusal.
-LoginResult parse_login_reply(std::string_view body);
+// refusal.  Ok for a reply with "success" true and a "data" member; status
+// stays 0.
+ReplyOutcome<AccessToken> parse_login_reply(std::string_view body);
 
-using LoginHandler = std::function<void(LoginResult)>;
+using LoginHandler = std::function<void(ReplyOutcome<AccessToken>)>;
 
-// Sends the login request; timeout in seconds, 0 for none.  Prints its log
-// lines when the reply is in; shows nothing.
+// Sends the login request, with a timeout of kAnonymousTimeoutSeconds.
+// Prints its log lines when the reply is in; shows nothing.  A Failed
+// outcome's message is login_failure_message's, translated, and below it
+// the refusal of a changed certificate.
 PendingRequest request_login_async(const char* server_address, const char* username, const char* password,
-                                   guint timeout, LoginHandler done);
+                                   LoginHandler done);
 
 // The token of the status channel's own sign-in; null until one succeeds.
 extern GCharPtr global_token;
 
-// Signs in (timeout in seconds, 0 for none) and keeps the token in
-// global_token; a failure leaves global_token as it was.  done runs when the
-// reply is in.
+// Signs in as request_login_async does and keeps the token in global_token;
+// a failure leaves global_token as it was.  done runs when the reply is in.
 PendingRequest fetch_access_token_async(const char* server_address, const char* username, const char* password,
-                                        guint timeout, std::function<void()> done);
+                                        std::function<void()> done);
 
 // The message for a login to server_address answered with `status` (not
 // 200) and body: printed as it is, shown translated.

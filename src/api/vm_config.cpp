@@ -3,7 +3,6 @@
 #include <libsoup/soup.h>
 
 #include "api/reply_json.h"
-#include "base/i18n.h"
 #include "base/json_read.h"
 
 namespace kesta {
@@ -16,24 +15,14 @@ HttpRequest vm_config_request(const char* server_address, const char* token, con
   return request;
 }
 
-VmConfigReply parse_vm_config(std::string_view body) {
-  VmConfigReply result;
-  const std::optional<JsonDocument> document = parse_reply(body);
-  if (!document) {
-    result.kind = ReplyKind::Unreadable;
-    return result;
-  }
+ReplyOutcome<std::optional<VmConfig>> parse_vm_config(std::string_view body) {
+  ReplyOutcome<std::optional<VmConfig>> outcome{ReplyKind::Unreadable, 0, {}, std::nullopt};
+  const std::optional<JsonDocument> document = parse_reply(body, &outcome.message);
+  if (!document) return outcome;
   JsonObject* root = document->root_object();
   JsonObject* data = object_member(root, "data");
-  if (!flag_member(root, "success").value_or(false) || !data) {
-    const char* message = string_member(root, "message");
-    result.kind = ReplyKind::Refused;
-    result.message = message ? message : _("未知错误");
-    return result;
-  }
-  result.kind = ReplyKind::Ok;
-  result.config = read_vm_config(data);
-  return result;
+  if (!flag_member(root, "success").value_or(false) || !data) return {ReplyKind::Refused, 0, refusal_message(root), {}};
+  return {ReplyKind::Ok, 0, {}, read_vm_config(data)};
 }
 
 VmConfig read_vm_config(JsonObject* data) {
@@ -46,23 +35,15 @@ VmConfig read_vm_config(JsonObject* data) {
 void delete_vm_config(gpointer config) noexcept { delete static_cast<VmConfig*>(config); }
 
 PendingRequest send_vm_config_async(const char* server_address, const char* token, const char* vmid,
-                                    std::function<void(VmConfigReply)> done) {
+                                    std::function<void(ReplyOutcome<std::optional<VmConfig>>)> done) {
   const HttpRequest request = vm_config_request(server_address, token, vmid);
   return send_request_async(request, [url = request.url, done = std::move(done)](std::optional<HttpReply> reply) {
-    VmConfigReply result;
     if (!reply) {
-      g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str());
-      return done(std::move(result));
+      print_unmade_request(url);
+      return done({});
     }
-    result.status = reply->status;
-    if (reply->status != SOUP_STATUS_OK) {
-      result.kind = ReplyKind::Failed;
-      result.message = failed_reply_text(*reply);
-      return done(std::move(result));
-    }
-    VmConfigReply parsed = parse_vm_config(reply->body);
-    parsed.status = reply->status;
-    done(std::move(parsed));
+    if (reply->status != SOUP_STATUS_OK) return done(failed_outcome<std::optional<VmConfig>>(*reply));
+    done(with_status(parse_vm_config(reply->body), reply->status));
   });
 }
 

@@ -24,17 +24,6 @@ struct VmConfig {
   std::optional<SpiceInfo> spice;
 };
 
-struct VmConfigReply {
-  // Failed: a status other than 200.  Refused: "success" not true, or no
-  // "data" object; message: "message" or "未知错误".  Ok: config holds the
-  // reply's "data".
-  ReplyKind kind = ReplyKind::BadAddress;
-  guint status = 0;
-  // Failed: failed_reply_text of the reply.
-  std::string message;
-  std::optional<VmConfig> config;
-};
-
 // Reads a reply's "data" object; data may be null.
 VmConfig read_vm_config(JsonObject* data);
 
@@ -44,13 +33,14 @@ void delete_vm_config(gpointer config) noexcept;
 // The request for the VM's connection configuration, with the token.
 HttpRequest vm_config_request(const char* server_address, const char* token, const char* vmid);
 
-// Reads a 200 reply's body (Unreadable, Refused or Ok; status stays 0).
-// Prints the parser's error.
-VmConfigReply parse_vm_config(std::string_view body);
+// Reads a 200 reply's body: Unreadable, Refused (also for a reply without a
+// "data" object), or Ok with the configuration of its "data"; status stays
+// 0.  Prints the parser's error.
+ReplyOutcome<std::optional<VmConfig>> parse_vm_config(std::string_view body);
 
-// Asks for the VM's connection configuration.  Prints parser errors; the
-// caller handles a 401 before anything else is said.
+// Asks for the VM's connection configuration; accepts 200 only.  Prints
+// parser errors; the caller handles a 401 before anything else is said.
 PendingRequest send_vm_config_async(const char* server_address, const char* token, const char* vmid,
-                                    std::function<void(VmConfigReply)> done);
+                                    std::function<void(ReplyOutcome<std::optional<VmConfig>>)> done);
 
 }  // namespace kesta

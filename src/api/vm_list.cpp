@@ -38,24 +38,25 @@ VmInfo read_vm(JsonObject* entry) {
 
 }  // namespace
 
-VmListReply parse_vm_list(std::string_view body) {
-  VmListReply reply;
-  const std::optional<JsonDocument> document = parse_reply(body);
-  if (!document) return reply;
+ReplyOutcome<VmList> parse_vm_list(std::string_view body) {
+  ReplyOutcome<VmList> outcome{ReplyKind::Unreadable, 0, {}, {}};
+  const std::optional<JsonDocument> document = parse_reply(body, &outcome.message);
+  if (!document) return outcome;
   JsonObject* root = document->root_object();
-  if (!flag_member(root, "success").value_or(false)) return reply;
-  reply.ok = true;
+  if (!flag_member(root, "success").value_or(false)) return {ReplyKind::Refused, 0, refusal_message(root), {}};
+  outcome = {ReplyKind::Ok, 0, {}, {}};
   JsonNode* data = member(root, "data");
-  if (!data || !JSON_NODE_HOLDS_ARRAY(data)) return reply;
+  if (!data || !JSON_NODE_HOLDS_ARRAY(data)) return outcome;
   JsonArray* array = json_node_get_array(data);
   const guint length = json_array_get_length(array);
-  reply.vms.reserve(std::min<std::size_t>(length, kMaxVms));
-  for (guint i = 0; i < length && reply.vms.size() < kMaxVms; ++i) {
+  VmList& vms = outcome.record;
+  vms.reserve(std::min<std::size_t>(length, kMaxVms));
+  for (guint i = 0; i < length && vms.size() < kMaxVms; ++i) {
     // An element that is no object describes no VM.
     JsonNode* element = json_array_get_element(array, i);
-    if (JSON_NODE_HOLDS_OBJECT(element)) reply.vms.push_back(read_vm(json_node_get_object(element)));
+    if (JSON_NODE_HOLDS_OBJECT(element)) vms.push_back(read_vm(json_node_get_object(element)));
   }
-  return reply;
+  return outcome;
 }
 
 HttpRequest vm_list_request(const char* server_address, const char* token) {
@@ -67,17 +68,17 @@ HttpRequest vm_list_request(const char* server_address, const char* token) {
 }
 
 PendingRequest fetch_vm_list_async(const char* server_address, const char* token,
-                                   std::function<void(VmListReply)> done) {
+                                   std::function<void(ReplyOutcome<VmList>)> done) {
   const HttpRequest request = vm_list_request(server_address, token);
   return send_request_async(request, [url = request.url, done = std::move(done)](std::optional<HttpReply> reply) {
     if (!reply) {
-      g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str());
+      print_unmade_request(url);
       return done({});
     }
-    if (reply->status == SOUP_STATUS_OK) return done(parse_vm_list(reply->body));
+    if (reply->status == SOUP_STATUS_OK) return done(with_status(parse_vm_list(reply->body), reply->status));
     g_print("请求虚拟机列表失败，状态码: %d\n", static_cast<int>(reply->status));
     if (!reply->body.empty()) g_print("错误信息: %s\n", readable_text(reply->body, kMaxLoggedReply).c_str());
-    done({});
+    done(failed_outcome<VmList>(*reply));
   });
 }
 

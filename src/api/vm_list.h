@@ -24,25 +24,20 @@ struct VmInfo {
 // In the order of the reply.
 using VmList = std::vector<VmInfo>;
 
-struct VmListReply {
-  // True only when the reply parsed and its "success" is true.
-  bool ok = false;
-  VmList vms;
-};
-
 // The most VMs a list holds; the reply's later ones are left out.
 inline constexpr std::size_t kMaxVms = 100000;
 
-// Reads a 200 reply's body: the first kMaxVms objects of its "data"; prints
-// the parser's error when it does not parse.
-VmListReply parse_vm_list(std::string_view body);
+// Reads a 200 reply's body: Unreadable, Refused, or Ok with the first
+// kMaxVms objects of its "data" (none when "data" is no array); status stays
+// 0.  Prints the parser's error when it does not parse.
+ReplyOutcome<VmList> parse_vm_list(std::string_view body);
 
 // The request for the list, with the token.
 HttpRequest vm_list_request(const char* server_address, const char* token);
 
-// Fetches the list with the token; every failure gives an empty list with
-// ok false, and prints why when the reply is in.
+// Fetches the list with the token; accepts 200 only.  Every failure gives
+// an empty list, and prints why when the reply is in.
 PendingRequest fetch_vm_list_async(const char* server_address, const char* token,
-                                   std::function<void(VmListReply)> done);
+                                   std::function<void(ReplyOutcome<VmList>)> done);
 
 }  // namespace kesta

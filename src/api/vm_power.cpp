@@ -3,7 +3,6 @@
 #include <libsoup/soup.h>
 
 #include "api/reply_json.h"
-#include "base/i18n.h"
 #include "base/json_read.h"
 
 namespace kesta {
@@ -21,26 +20,24 @@ HttpRequest vm_power_request(const char* server_address, const char* token, cons
 
 namespace {
 
-PowerReply read_power_reply(const std::optional<HttpReply>& reply, const std::string& url) {
+ReplyOutcome<> read_power_reply(const std::optional<HttpReply>& reply, const std::string& url) {
   if (!reply) {
-    g_print("创建HTTP消息失败，请检查URL格式: %s\n", url.c_str());
-    return {ReplyKind::BadAddress, 0, {}};
+    print_unmade_request(url);
+    return {};
   }
-  if (reply->status == SOUP_STATUS_OK || reply->status == SOUP_STATUS_CREATED) {
-    const std::optional<JsonDocument> document = parse_reply(reply->body);
-    if (!document) return {ReplyKind::Unreadable, reply->status, {}};
-    JsonObject* root = document->root_object();
-    if (flag_member(root, "success").value_or(false)) return {ReplyKind::Ok, reply->status, {}};
-    const char* message = string_member(root, "message");
-    return {ReplyKind::Refused, reply->status, message ? message : _("未知错误")};
-  }
-  return {ReplyKind::Failed, reply->status, failed_reply_text(*reply)};
+  if (reply->status != SOUP_STATUS_OK && reply->status != SOUP_STATUS_CREATED) return failed_outcome(*reply);
+  ReplyOutcome<> outcome{ReplyKind::Unreadable, reply->status, {}, {}};
+  const std::optional<JsonDocument> document = parse_reply(reply->body, &outcome.message);
+  if (!document) return outcome;
+  JsonObject* root = document->root_object();
+  if (flag_member(root, "success").value_or(false)) return {ReplyKind::Ok, reply->status, {}, {}};
+  return {ReplyKind::Refused, reply->status, refusal_message(root), {}};
 }
 
 }  // namespace
 
 PendingRequest send_vm_power_async(const char* server_address, const char* token, const char* vmid,
-                                   const PowerCommand& command, std::function<void(PowerReply)> done) {
+                                   const PowerCommand& command, std::function<void(ReplyOutcome<>)> done) {
   const HttpRequest request = vm_power_request(server_address, token, vmid, command);
   g_print(command.log_format, request.url.c_str());
   return send_request_async(request, [url = request.url, done = std::move(done)](std::optional<HttpReply> reply) {

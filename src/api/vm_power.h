@@ -1,10 +1,7 @@
 // Power requests for one VM: resume, start, or an action word.
 #pragma once
 
-#include <glib.h>
-
 #include <functional>
-#include <string>
 
 #include "api/http.h"
 
@@ -22,24 +19,14 @@ inline constexpr PowerCommand kStart{"start", "启动虚拟机URL: %s\n"};
 // Every action word is logged alike.
 inline constexpr PowerCommand action_command(const char* word) { return {word, "关机虚拟机URL: %s\n"}; }
 
-struct PowerReply {
-  // Ok: 200 or 201 with "success" true; Refused, Unreadable: 200 or 201;
-  // Failed: any other status.
-  ReplyKind kind;
-  guint status = 0;
-  // Refused: the service's message.  Failed: the body as received, or
-  // failed_reply_text's words when no reply arrived.
-  std::string message;
-};
-
 // The request for the command on the VM, with the token.
 HttpRequest vm_power_request(const char* server_address, const char* token, const char* vmid,
                              const PowerCommand& command);
 
-// Prints the URL line when sending, and parser errors before the caller
-// looks at the status: a 401 is the caller's to handle before anything else
-// is said.
+// Accepts 200 and 201.  Prints the URL line when sending, and parser errors
+// before the caller looks at the status: a 401 is the caller's to handle
+// before anything else is said.
 PendingRequest send_vm_power_async(const char* server_address, const char* token, const char* vmid,
-                                   const PowerCommand& command, std::function<void(PowerReply)> done);
+                                   const PowerCommand& command, std::function<void(ReplyOutcome<>)> done);
 
 }  // namespace kesta

@@ -166,8 +166,8 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
   // first load only shows the empty list; it does not end the session.
   MainWindowData* record = data.get();
   data->list_request =
-      fetch_vm_list_async(app_config.server_address, data->token.get(), [record](VmListReply reply) {
-        record->vm_list = std::move(reply.vms);
+      fetch_vm_list_async(app_config.server_address, data->token.get(), [record](ReplyOutcome<VmList> reply) {
+        record->vm_list = std::move(reply.record);
         show_vm_page(record);
       });
   g_signal_connect(window, "hide", G_CALLBACK(on_desktop_hidden), record);

@@ -17,9 +17,9 @@ namespace {
 // load already under way gives way to this one.
 void reload(MainWindowData* data, std::function<void(bool ok)> then) {
   data->list_request =
-      fetch_vm_list_async(app_config.server_address, data->token.get(), [data, then](VmListReply reply) {
-        data->vm_list = std::move(reply.vms);
-        then(reply.ok);
+      fetch_vm_list_async(app_config.server_address, data->token.get(), [data, then](ReplyOutcome<VmList> reply) {
+        data->vm_list = std::move(reply.record);
+        then(reply.ok());
       });
 }
 

@@ -15,12 +15,12 @@ namespace kesta {
 
 namespace {
 
-void connect_with(const VmConfigReply& reply, const std::string& vmid, MainWindowData& record) {
+void connect_with(const ReplyOutcome<std::optional<VmConfig>>& reply, const std::string& vmid, MainWindowData& record) {
   GtkWidget* window = record.window;
   GtkWindow* parent = GTK_WINDOW(window);
   if (report_unsuccessful(reply.kind, reply.status, reply.message, _("获取配置失败"), window)) return;
 
-  const VmConfig& config = *reply.config;
+  const VmConfig& config = *reply.record;
   g_object_set_data_full(G_OBJECT(window), keys::kVmId, g_strdup(vmid.c_str()), g_free);
   g_object_set_data_full(G_OBJECT(window), keys::kVmData, new VmConfig(config), delete_vm_config);
 
@@ -52,11 +52,12 @@ void connect_with(const VmConfigReply& reply, const std::string& vmid, MainWindo
 
 void fetch_vm_config(MainWindowData* data, const char* vmid) {
   data->busy.emplace(data->window, _("正在连接…"));
-  data->action_request = send_vm_config_async(app_config.server_address, data->token.get(), vmid,
-                                              [data, id = std::string(vmid)](VmConfigReply reply) {
-                                                data->busy.reset();
-                                                connect_with(reply, id, *data);
-                                              });
+  data->action_request =
+      send_vm_config_async(app_config.server_address, data->token.get(), vmid,
+                           [data, id = std::string(vmid)](ReplyOutcome<std::optional<VmConfig>> reply) {
+                             data->busy.reset();
+                             connect_with(reply, id, *data);
+                           });
 }
 
 }  // namespace kesta

@@ -38,7 +38,7 @@ void power_request(MainWindowData* data, const char* vmid, const PowerCommand& c
                    const char* failure_title) {
   data->busy.emplace(data->window, _("正在发送请求…"));
   data->action_request =
-      send_vm_power_async(app_config.server_address, data->token.get(), vmid, command, [=](PowerReply reply) {
+      send_vm_power_async(app_config.server_address, data->token.get(), vmid, command, [=](ReplyOutcome<> reply) {
         data->busy.reset();
         if (!report_unsuccessful(reply.kind, reply.status, reply.message, failure_title, data->window))
           show_message_dialog(GTK_WINDOW(data->window), _("成功"), success_message);

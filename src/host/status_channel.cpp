@@ -16,7 +16,6 @@ namespace kesta {
 
 namespace {
 
-constexpr guint kTokenTimeoutSeconds = 10;
 constexpr guint kHandshakeTimeoutSeconds = 10;
 constexpr guint kReportIntervalMs = 10000;
 constexpr guint kReconnectDelayMs = 3000;
@@ -153,9 +152,8 @@ void status_channel_connect() {
     return;
   }
   std::string username = mac_login_name(mac.get());
-  channel->token_request =
-      fetch_access_token_async(app_config.server_address, username.c_str(), mac.get(), kTokenTimeoutSeconds,
-                               [username] { open_connection(username); });
+  channel->token_request = fetch_access_token_async(app_config.server_address, username.c_str(), mac.get(),
+                                                    [username] { open_connection(username); });
 }
 
 void status_channel_teardown() {

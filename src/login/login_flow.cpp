@@ -19,8 +19,6 @@ namespace kesta {
 
 namespace {
 
-constexpr guint kLoginTimeoutSeconds = 10;
-
 struct Credentials {
   std::string username;
   std::string password;
@@ -57,25 +55,26 @@ void open_desktop(GtkWidget* login_window, const std::string& token, const Crede
 }
 
 void finish_login(GtkWidget* login_window, const Credentials& credentials, bool mac_mode,
-                  const LoginResult& result) {
+                  const ReplyOutcome<AccessToken>& result) {
   switch (result.kind) {
-    case LoginResult::Kind::Token:
+    case ReplyKind::Ok:
+      if (!result.record) {
+        g_print("响应中没有accessToken字段\n");
+        fail(login_window, _("未能获取访问令牌"));
+        return;
+      }
       if (!mac_mode && credentials.remember) remember_credentials(credentials);
-      open_desktop(login_window, result.text, credentials, mac_mode);
+      open_desktop(login_window, *result.record, credentials, mac_mode);
       status_channel_start_once();
       return;
-    case LoginResult::Kind::NoToken:
-      g_print("响应中没有accessToken字段\n");
-      fail(login_window, _("未能获取访问令牌"));
+    case ReplyKind::Refused:
+    case ReplyKind::Failed:
+      fail(login_window, result.message.c_str());
       return;
-    case LoginResult::Kind::Rejected:
-    case LoginResult::Kind::Failed:
-      fail(login_window, result.text.c_str());
-      return;
-    case LoginResult::Kind::Unreadable:
+    case ReplyKind::Unreadable:
       fail(login_window, _("服务器响应解析错误"));
       return;
-    case LoginResult::Kind::BadAddress:
+    case ReplyKind::BadAddress:
       fail(login_window, _("无法连接到服务器，请检查服务器地址是否正确"));
       return;
   }
@@ -112,12 +111,12 @@ void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
   }
 
   HeldRequest* attempt = hold_for_request(login_window, keys::kLoginAttempt, _("正在登录…"));
-  attempt->request = request_login_async(
-      app_config.server_address, credentials.username.c_str(), credentials.password.c_str(), kLoginTimeoutSeconds,
-      [login_window, credentials, mac_mode](LoginResult result) {
-        drop_held_request(login_window, keys::kLoginAttempt);
-        finish_login(login_window, credentials, mac_mode, result);
-      });
+  attempt->request =
+      request_login_async(app_config.server_address, credentials.username.c_str(), credentials.password.c_str(),
+                          [login_window, credentials, mac_mode](ReplyOutcome<AccessToken> result) {
+                            drop_held_request(login_window, keys::kLoginAttempt);
+                            finish_login(login_window, credentials, mac_mode, result);
+                          });
 }
 
 }  // namespace kesta

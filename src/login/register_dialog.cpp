@@ -205,9 +205,9 @@ void show_register_dialog(GtkWidget* parent) {
     busy.emplace(dialog, _("正在加载域名…"));
     g_print("DEBUG: 尝试获取域名列表，服务器地址: %s\n", app_config.server_address);
     GtkWidget* combo = GTK_WIDGET(g_object_get_data(G_OBJECT(dialog), keys::kDomainCombo));
-    domains = fetch_domain_list_async(app_config.server_address, [&busy, combo](std::vector<std::string> names) {
+    domains = fetch_domain_list_async(app_config.server_address, [&busy, combo](ReplyOutcome<DomainList> reply) {
       busy.reset();
-      fill_domains(combo, names);
+      fill_domains(combo, reply.record);
     });
   }
   gtk_dialog_run(GTK_DIALOG(dialog));
@@ -223,9 +223,9 @@ void on_register_clicked(GtkButton*, gpointer dialog_data) noexcept {
   HeldRequest* registration = hold_for_request(dialog, keys::kRegistration, _("正在注册…"));
   registration->request = register_account_async(
       app_config.server_address, form->username.c_str(), form->password.c_str(), form->nickname.c_str(),
-      form->domain.c_str(), [dialog](RegistrationResult result) {
+      form->domain.c_str(), [dialog](ReplyOutcome<> result) {
         drop_held_request(dialog, keys::kRegistration);
-        if (!result.accepted) {
+        if (!result.ok()) {
           // The form stays as it is, for another attempt.
           refuse(dialog, result.message.c_str());
           return;

@@ -29,16 +29,16 @@ inline std::optional<HttpReply> send_request(const HttpRequest& request) {
   return wait_reply<std::optional<HttpReply>>([&](auto done) { return send_request_async(request, done); });
 }
 
-inline std::vector<std::string> fetch_domain_list(const char* server_address) {
-  return wait_reply<std::vector<std::string>>(
-      [&](auto done) { return fetch_domain_list_async(server_address, done); });
+// The names, empty for every failure.
+inline DomainList fetch_domain_list(const char* server_address) {
+  return wait_reply<ReplyOutcome<DomainList>>([&](auto done) { return fetch_domain_list_async(server_address, done); })
+      .record;
 }
 
-inline RegistrationResult register_account(const char* server_address, const char* username, const char* password,
-                                           const char* nickname, const char* domain) {
-  return wait_reply<RegistrationResult>([&](auto done) {
-    return register_account_async(server_address, username, password, nickname, domain, done);
-  });
+inline ReplyOutcome<> register_account(const char* server_address, const char* username, const char* password,
+                                       const char* nickname, const char* domain) {
+  return wait_reply<ReplyOutcome<>>(
+      [&](auto done) { return register_account_async(server_address, username, password, nickname, domain, done); });
 }
 
 }  // namespace kesta::test
