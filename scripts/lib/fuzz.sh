@@ -22,7 +22,7 @@ fuzz_targets() {
 
 fuzz_build() {
   CC=clang CXX=clang++ cmake -S "$ROOT" -B "$FUZZ_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKESTA_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+    -DKESTA_FUZZ=ON -DKESTA_WERROR=ON -DBUILD_TESTING=OFF >/dev/null
   cmake --build "$FUZZ_BUILD" -j "$(nproc)" --target fuzz
 }
 

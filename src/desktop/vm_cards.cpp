@@ -42,6 +42,20 @@ GtkWidget* info_row(const char* title, const char* value, GtkWidget** value_labe
   return row;
 }
 
+// The cards' own style sheets, parsed on the first card and shared by every
+// card after it, of every window, for the rest of the run.
+struct CardStyles {
+  RefPtr<GtkCssProvider> frame = css_provider("frame { border-radius: 8px; background-color: white; margin: 8px; }");
+  RefPtr<GtkCssProvider> running = css_provider("label { color: #1a7a41; font-weight: bold; }");
+  RefPtr<GtkCssProvider> not_running = css_provider("label { color: #5d6d7e; font-weight: bold; }");
+  RefPtr<GtkCssProvider> separator = css_provider("separator { background-color: black; min-height: 1px; }");
+};
+
+const CardStyles& card_styles() {
+  static const CardStyles styles;
+  return styles;
+}
+
 struct MenuEntry {
   const char* label;
   void (*handler)(GtkMenuItem*, gpointer) noexcept;
@@ -87,10 +101,11 @@ GtkWidget* power_menu(const VmInfo& vm) {
 }  // namespace
 
 GtkWidget* build_vm_card(const VmInfo& vm) {
+  const CardStyles& styles = card_styles();
   GtkWidget* frame = gtk_frame_new(nullptr);
   gtk_widget_set_size_request(frame, kCardWidth, kCardHeight);
   gtk_frame_set_shadow_type(GTK_FRAME(frame), GTK_SHADOW_ETCHED_OUT);
-  add_widget_css(frame, "frame { border-radius: 8px; background-color: white; margin: 8px; }");
+  add_widget_css(frame, styles.frame.get());
 
   GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_container_set_border_width(GTK_CONTAINER(column), 5);
@@ -116,11 +131,10 @@ GtkWidget* build_vm_card(const VmInfo& vm) {
   pack_start(info, info_row(_("所属桌面池："), vm.poolname, &value));
   add_style_class(value, "info-value");
   pack_start(info, info_row(_("当前状态："), vm.status, &value));
-  add_widget_css(value, std::strcmp(vm.status, "running") == 0 ? "label { color: #1a7a41; font-weight: bold; }"
-                                                               : "label { color: #5d6d7e; font-weight: bold; }");
+  add_widget_css(value, std::strcmp(vm.status, "running") == 0 ? styles.running.get() : styles.not_running.get());
 
   GtkWidget* separator = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
-  add_widget_css(separator, "separator { background-color: black; min-height: 1px; }");
+  add_widget_css(separator, styles.separator.get());
   pack_start(column, separator);
 
   GtkWidget* buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);

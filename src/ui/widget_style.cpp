@@ -24,16 +24,18 @@ void set_background_colour(GtkWidget* widget, const GdkRGBA& colour) {
   G_GNUC_END_IGNORE_DEPRECATIONS
 }
 
+RefPtr<GtkCssProvider> css_provider(const char* css) {
+  auto provider = take_ref(gtk_css_provider_new());
+  gtk_css_provider_load_from_data(provider.get(), css, -1, nullptr);
+  return provider;
+}
+
 void add_widget_css(GtkWidget* widget, GtkCssProvider* provider) {
   gtk_style_context_add_provider(gtk_widget_get_style_context(widget), GTK_STYLE_PROVIDER(provider),
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
-void add_widget_css(GtkWidget* widget, const char* css) {
-  auto provider = take_ref(gtk_css_provider_new());
-  gtk_css_provider_load_from_data(provider.get(), css, -1, nullptr);
-  add_widget_css(widget, provider.get());
-}
+void add_widget_css(GtkWidget* widget, const char* css) { add_widget_css(widget, css_provider(css).get()); }
 
 RefPtr<GdkPixbuf> load_scaled_image(const char* resource_path, int width, int height) {
   auto image = take_ref(gdk_pixbuf_new_from_resource(resource_path, nullptr));

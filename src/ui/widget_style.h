@@ -20,6 +20,8 @@ void pack_start(GtkWidget* box, GtkWidget* child, bool expand = false, guint pad
 void set_text_colour(GtkWidget* widget, const GdkRGBA& colour);
 void set_background_colour(GtkWidget* widget, const GdkRGBA& colour);
 
+// A style sheet parsed once, to be given to as many widgets as use it.
+RefPtr<GtkCssProvider> css_provider(const char* css);
 // A style sheet for one widget's style context at the application priority.
 void add_widget_css(GtkWidget* widget, GtkCssProvider* provider);
 void add_widget_css(GtkWidget* widget, const char* css);
