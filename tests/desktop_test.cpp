@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "base/config.h"
+#include "desktop/desktop_keys.h"
 #include "desktop/refresh.h"
 #include "desktop/vm_cards.h"
 #include "support/client_fixture.h"
 #include "support/print_capture.h"
 #include "support/spin.h"
 #include "support/widget_find.h"
-#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {
@@ -215,8 +215,8 @@ TEST_F(Desktop, A401EndsTheSession) {
   EXPECT_NE(out.find("令牌已过期或无效，自动注销"), std::string::npos);
   EXPECT_EQ(out.find("请求失败"), std::string::npos) << out;
 
-  EXPECT_FALSE(handle_session_expiry(403, record()->window));
-  EXPECT_FALSE(handle_session_expiry(500, record()->window));
+  EXPECT_FALSE(handle_session_expiry(403, record()));
+  EXPECT_FALSE(handle_session_expiry(500, record()));
 }
 
 TEST_F(Desktop, RefreshWithTheServerDownExpiresTheSession) {

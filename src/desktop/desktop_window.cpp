@@ -3,9 +3,9 @@
 #include "base/config.h"
 #include "base/i18n.h"
 #include "desktop/card_layout.h"
+#include "desktop/desktop_keys.h"
 #include "desktop/refresh.h"
 #include "desktop/vm_cards.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 #include "ui/fullscreen.h"
 #include "ui/status_bar.h"
@@ -14,8 +14,6 @@
 namespace kesta {
 
 namespace {
-
-constexpr int kItemsPerPage = 4;
 
 GtkWidget* header_button(GtkWidget* group, const char* label, GCallback handler, MainWindowData* data) {
   GtkWidget* button = gtk_button_new_with_label(label);
@@ -101,26 +99,26 @@ void build_vm_area(MainWindowData* data) {
   GtkWidget* paging = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
   gtk_widget_set_halign(paging, GTK_ALIGN_CENTER);
   gtk_widget_set_margin_top(paging, 10);
-  GtkWidget* prev = gtk_button_new_with_label(_("上一页"));
-  gtk_widget_set_sensitive(prev, FALSE);
-  GtkWidget* page = gtk_label_new(_("第 1 页"));
-  gtk_widget_set_margin_start(page, 10);
-  gtk_widget_set_margin_end(page, 10);
-  GtkWidget* next = gtk_button_new_with_label(_("下一页"));
-  gtk_widget_set_sensitive(next, FALSE);
-  pack_start(paging, prev);
-  pack_start(paging, page);
-  pack_start(paging, next);
+  data->prev_button = gtk_button_new_with_label(_("上一页"));
+  gtk_widget_set_sensitive(data->prev_button, FALSE);
+  data->page_label = gtk_label_new(_("第 1 页"));
+  gtk_widget_set_margin_start(data->page_label, 10);
+  gtk_widget_set_margin_end(data->page_label, 10);
+  data->next_button = gtk_button_new_with_label(_("下一页"));
+  gtk_widget_set_sensitive(data->next_button, FALSE);
+  pack_start(paging, data->prev_button);
+  pack_start(paging, data->page_label);
+  pack_start(paging, data->next_button);
   pack_start(data->vm_area, paging);
 
   GObject* w = G_OBJECT(window);
-  g_object_set_data(w, keys::kPrevButton, prev);
-  g_object_set_data(w, keys::kPageLabel, page);
-  g_object_set_data(w, keys::kNextButton, next);
-  g_object_set_data(w, keys::kCurrentPage, GINT_TO_POINTER(1));
-  g_object_set_data(w, keys::kItemsPerPage, GINT_TO_POINTER(kItemsPerPage));
-  g_signal_connect(prev, "clicked", G_CALLBACK(on_prev_page), data);
-  g_signal_connect(next, "clicked", G_CALLBACK(on_next_page), data);
+  g_object_set_data(w, keys::kPrevButton, data->prev_button);
+  g_object_set_data(w, keys::kPageLabel, data->page_label);
+  g_object_set_data(w, keys::kNextButton, data->next_button);
+  g_object_set_data(w, keys::kCurrentPage, GINT_TO_POINTER(data->current_page));
+  g_object_set_data(w, keys::kItemsPerPage, GINT_TO_POINTER(kCardsPerPage));
+  g_signal_connect(data->prev_button, "clicked", G_CALLBACK(on_prev_page), data);
+  g_signal_connect(data->next_button, "clicked", G_CALLBACK(on_next_page), data);
 }
 
 // A hidden window's requests have no one left to answer to.
@@ -143,6 +141,7 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
 
   data->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   data->window_ref = add_ref(data->window);
+  data->login_window = login_window;
   GtkWindow* window = GTK_WINDOW(data->window);
   gtk_window_set_title(window, _("KESTA客户端"));
   gtk_window_set_default_size(window, 960, 600);
@@ -185,8 +184,7 @@ void destroy_main_window_data(gpointer record) noexcept {
   g_signal_handlers_disconnect_by_func(data->window, reinterpret_cast<gpointer>(on_desktop_hidden), record);
   // Nothing may find the record through the window once it is gone.
   g_object_set_data(G_OBJECT(data->window), keys::kMainWindowData, nullptr);
-  // The id is cleared when the timer ends itself.
-  if (g_object_get_data(G_OBJECT(data->window), keys::kRefreshTimerId)) {
+  if (data->refresh_timer.id()) {
     g_print("移除自动刷新定时器\n");
     stop_refresh_timer(data.get());
   }
@@ -204,7 +202,7 @@ void destroy_main_window_data(gpointer record) noexcept {
 void on_logout_clicked(GtkButton*, gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
   gtk_widget_hide(data->window);
-  gtk_widget_show(GTK_WIDGET(g_object_get_data(G_OBJECT(data->window), keys::kLoginWindow)));
+  gtk_widget_show(data->login_window);
 }
 
 void on_change_password_clicked(GtkButton*, gpointer) noexcept { g_print("修改密码功能待实现\n"); }

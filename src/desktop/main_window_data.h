@@ -34,13 +34,23 @@ struct SessionOpening {
   SourcePtr deadline;
 };
 
+// The state of one desktop window lives here; the window's named data
+// (desktop/desktop_keys.h) mirrors it for those outside the layer and is
+// never read back.
 struct MainWindowData {
   GtkWidget* window = nullptr;  // owned by GTK; never destroyed by the record
+  // The login window, which outlives every record: it holds them.
+  GtkWidget* login_window = nullptr;
   GtkWidget* content_box = nullptr;
   GtkWidget* header_box = nullptr;
   GtkWidget* vm_area = nullptr;
   GtkWidget* flow_box = nullptr;
   GtkWidget* status_label = nullptr;
+  // The paging row, and the page it shows (1-based; not clamped to the list).
+  GtkWidget* prev_button = nullptr;
+  GtkWidget* page_label = nullptr;
+  GtkWidget* next_button = nullptr;
+  int current_page = 1;
   GCharPtr token;  // the window's own copy of the access token
   // Who signed in, handed to the viewers; kept in memory only.  A MAC
   // sign-in has no person behind it: its viewers get the saved credentials.
@@ -58,8 +68,8 @@ struct MainWindowData {
   PendingRequest action_request;
   // Holds the window's input while a request the user started runs.
   std::optional<BusyHold> busy;
-  // The 60-second reload; its id is on the window as "refresh_timer_id"
-  // while it runs.
+  // The 60-second reload; 0 once it has ended.  Its id is also on the
+  // window as "refresh_timer_id" while it runs.
   SourcePtr refresh_timer;
   std::shared_ptr<ViewerSessions> sessions;
   std::optional<SessionOpening> opening;

@@ -4,9 +4,9 @@
 
 #include "base/config.h"
 #include "base/i18n.h"
+#include "desktop/desktop_keys.h"
 #include "desktop/main_window_data.h"
 #include "desktop/vm_cards.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 
 namespace kesta {
@@ -31,27 +31,23 @@ gboolean end_timer(MainWindowData* data, const char* line) {
 
 }  // namespace
 
-bool handle_session_expiry(guint status, GtkWidget* desktop_window) {
+bool handle_session_expiry(guint status, MainWindowData* data) {
   if (status != 401) return false;
-  auto* data = static_cast<MainWindowData*>(g_object_get_data(G_OBJECT(desktop_window), keys::kMainWindowData));
   // One session ends once: a second path to the same end (a tick, "刷新", a
   // request under way) finds it decided.
-  if (data && data->expired) return true;
+  if (data->expired) return true;
   g_print("令牌已过期或无效，自动注销\n");
-  auto* login_window = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(desktop_window), keys::kLoginWindow));
-  if (!login_window) return false;
+  if (!data->login_window) return false;
   // Decided before the dialog opens: the main loop runs on while it is
   // shown, and neither the timer nor a request may come to it again.
-  if (data) {
-    data->expired = true;
-    stop_refresh_timer(data);
-    data->list_request.cancel();
-    data->action_request.cancel();
-    data->busy.reset();
-  }
-  show_message_dialog(GTK_WINDOW(desktop_window), _("会话已过期"), _("您的登录会话已过期，请重新登录"));
-  gtk_widget_hide(desktop_window);
-  gtk_widget_show(login_window);
+  data->expired = true;
+  stop_refresh_timer(data);
+  data->list_request.cancel();
+  data->action_request.cancel();
+  data->busy.reset();
+  show_message_dialog(GTK_WINDOW(data->window), _("会话已过期"), _("您的登录会话已过期，请重新登录"));
+  gtk_widget_hide(data->window);
+  gtk_widget_show(data->login_window);
   return true;
 }
 
@@ -61,7 +57,7 @@ void on_refresh_clicked(GtkButton*, gpointer record) noexcept {
   reload(data, [data](bool ok) {
     data->busy.reset();
     // Any failure of the reload counts as an expired session.
-    if (!ok) handle_session_expiry(401, data->window);
+    if (!ok) handle_session_expiry(401, data);
     show_vm_page(data);
   });
 }
@@ -85,7 +81,7 @@ gboolean refresh_timer_tick(gpointer record) noexcept {
   if (data->list_request.pending()) return G_SOURCE_CONTINUE;
   reload(data, [data](bool ok) {
     // An expiry has removed the timer already.
-    if (!ok && handle_session_expiry(401, data->window)) return;
+    if (!ok && handle_session_expiry(401, data)) return;
     show_vm_page(data);
   });
   return G_SOURCE_CONTINUE;

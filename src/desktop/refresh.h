@@ -12,7 +12,7 @@ struct MainWindowData;
 // the session expired, hides the desktop window and shows its login window.
 // True when it acted, or when the session had expired already (then it does
 // nothing more).
-bool handle_session_expiry(guint status, GtkWidget* desktop_window);
+bool handle_session_expiry(guint status, MainWindowData* data);
 
 void on_refresh_clicked(GtkButton* button, gpointer record) noexcept;
 

@@ -11,8 +11,8 @@
 #include "base/ptr.h"
 #include "host/host_identity.h"
 #include "login/label_press.h"
+#include "login/login_keys.h"
 #include "ui/busy.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 #include "ui/widget_style.h"
 
