@@ -124,9 +124,8 @@ void build_vm_area(MainWindowData* data) {
 // A hidden window's requests have no one left to answer to.
 void on_desktop_hidden(GtkWidget*, gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
-  data->list_request.cancel();
-  data->action_request.cancel();
-  data->busy.reset();
+  data->list_load.release();
+  data->action.release();
   // The viewers themselves go on running.
   data->opening.reset();
 }
@@ -164,7 +163,7 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
   // The window is there at once, saying that the list is loading.  A failed
   // first load only shows the empty list; it does not end the session.
   MainWindowData* record = data.get();
-  data->list_request =
+  data->list_load.request =
       fetch_vm_list_async(app_config.server_address, data->token.get(), [record](VmListReply reply) {
         record->vm_list = std::move(reply.vms);
         show_vm_page(record);

@@ -61,13 +61,12 @@ struct MainWindowData {
   // Keeps the window object readable by the teardown even after GTK has
   // destroyed the window.
   RefPtr<GtkWidget> window_ref;
-  // The requests under way, cancelled when the window is hidden or the
-  // record goes: a load of the list, and a card's power or connection
+  // The requests under way, released when the window is hidden or the
+  // record goes: a load of the list (holding the window when "刷新" asked
+  // for it, not when the timer did), and a card's power or connection
   // request.
-  PendingRequest list_request;
-  PendingRequest action_request;
-  // Holds the window's input while a request the user started runs.
-  std::optional<BusyHold> busy;
+  HeldRequest list_load;
+  HeldRequest action;
   // The 60-second reload; 0 once it has ended.  Its id is also on the
   // window as "refresh_timer_id" while it runs.
   SourcePtr refresh_timer;

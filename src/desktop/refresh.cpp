@@ -16,7 +16,7 @@ namespace {
 // Replaces the list with a fresh load, then tells whether it succeeded.  A
 // load already under way gives way to this one.
 void reload(MainWindowData* data, std::function<void(bool ok)> then) {
-  data->list_request =
+  data->list_load.request =
       fetch_vm_list_async(app_config.server_address, data->token.get(), [data, then](VmListReply reply) {
         data->vm_list = std::move(reply.vms);
         then(reply.ok);
@@ -42,9 +42,8 @@ bool handle_session_expiry(guint status, MainWindowData* data) {
   // shown, and neither the timer nor a request may come to it again.
   data->expired = true;
   stop_refresh_timer(data);
-  data->list_request.cancel();
-  data->action_request.cancel();
-  data->busy.reset();
+  data->list_load.release();
+  data->action.release();
   show_message_dialog(GTK_WINDOW(data->window), _("会话已过期"), _("您的登录会话已过期，请重新登录"));
   gtk_widget_hide(data->window);
   gtk_widget_show(data->login_window);
@@ -53,9 +52,9 @@ bool handle_session_expiry(guint status, MainWindowData* data) {
 
 void on_refresh_clicked(GtkButton*, gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
-  data->busy.emplace(data->window, _("正在加载虚拟机列表..."));
+  data->list_load.hold(data->window, _("正在加载虚拟机列表..."));
   reload(data, [data](bool ok) {
-    data->busy.reset();
+    data->list_load.release();
     // Any failure of the reload counts as an expired session.
     if (!ok) handle_session_expiry(401, data);
     show_vm_page(data);
@@ -78,7 +77,7 @@ gboolean refresh_timer_tick(gpointer record) noexcept {
 
   // A tick that comes while a load is under way leaves it be; the next one
   // comes as usual.
-  if (data->list_request.pending()) return G_SOURCE_CONTINUE;
+  if (data->list_load.request.pending()) return G_SOURCE_CONTINUE;
   reload(data, [data](bool ok) {
     // An expiry has removed the timer already.
     if (!ok && handle_session_expiry(401, data)) return;

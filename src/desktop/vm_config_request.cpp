@@ -58,10 +58,10 @@ void connect_with(const VmConfigReply& reply, const std::string& vmid, MainWindo
 }  // namespace
 
 void fetch_vm_config(MainWindowData* data, const char* vmid) {
-  data->busy.emplace(data->window, _("正在连接…"));
-  data->action_request = send_vm_config_async(app_config.server_address, data->token.get(), vmid,
+  data->action.hold(data->window, _("正在连接…"));
+  data->action.request = send_vm_config_async(app_config.server_address, data->token.get(), vmid,
                                               [data, id = std::string(vmid)](VmConfigReply reply) {
-                                                data->busy.reset();
+                                                data->action.release();
                                                 connect_with(reply, id, *data);
                                               });
 }

@@ -36,10 +36,10 @@ namespace {
 
 void power_request(MainWindowData* data, const char* vmid, const PowerCommand& command, const char* success_message,
                    const char* failure_title) {
-  data->busy.emplace(data->window, _("正在发送请求…"));
-  data->action_request =
+  data->action.hold(data->window, _("正在发送请求…"));
+  data->action.request =
       send_vm_power_async(app_config.server_address, data->token.get(), vmid, command, [=](PowerReply reply) {
-        data->busy.reset();
+        data->action.release();
         if (!report_unsuccessful(reply.kind, reply.status, reply.message, failure_title, data))
           show_message_dialog(GTK_WINDOW(data->window), _("成功"), success_message);
       });

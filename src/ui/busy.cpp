@@ -114,7 +114,7 @@ BusyNotice::~BusyNotice() {
 HeldRequest* hold_for_request(GtkWidget* window, const char* key, const char* text) {
   auto* held = new HeldRequest;
   g_object_set_data_full(G_OBJECT(window), key, held, [](gpointer h) noexcept { delete static_cast<HeldRequest*>(h); });
-  held->busy.emplace(window, text);
+  held->hold(window, text);
   return held;
 }
 
