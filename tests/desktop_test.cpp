@@ -8,6 +8,7 @@
 #include "desktop/desktop_keys.h"
 #include "desktop/refresh.h"
 #include "desktop/vm_cards.h"
+#include "login/login_keys.h"
 #include "support/client_fixture.h"
 #include "support/print_capture.h"
 #include "support/spin.h"
@@ -295,6 +296,23 @@ TEST_F(Desktop, ChangePasswordOnlyPrints) {
   gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "修改密码")));
   EXPECT_EQ(test::captured_prints(), "修改密码功能待实现\n");
   EXPECT_TRUE(gtk_widget_get_visible(record()->window));
+}
+
+// The record can go while its window is still on the screen (the login
+// window that holds it goes first): the window's buttons then reach nothing.
+TEST_F(Desktop, TheButtonsOfAWindowWhoseRecordWentDoNothing) {
+  sign_in_with(vms(5));
+  GtkWidget* window = record()->window;
+  const std::size_t loads = service_->received().count(test::paths::kVmList);
+  test::capture_prints();
+  g_object_set_data(G_OBJECT(login_), keys::kMainWindow, nullptr);
+  for (const char* label : {"刷新", "修改密码", "下一页", "注销"})
+    gtk_button_clicked(GTK_BUTTON(test::find_button(window, label)));
+  test::wait_for_requests();
+  EXPECT_EQ(test::captured_prints(), "移除自动刷新定时器\n");
+  EXPECT_EQ(service_->received().count(test::paths::kVmList), loads);
+  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(test::named(window, keys::kPageLabel))), "第 1/2 页");
+  EXPECT_TRUE(gtk_widget_get_visible(window));
 }
 
 }  // namespace

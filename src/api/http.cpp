@@ -227,8 +227,10 @@ PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handl
   if (request.timeout)
     exchange->deadline = add_timeout_seconds(request.timeout, on_deadline, exchange.get());
   exchange->queued = true;
-  soup_session_queue_message(session, static_cast<SoupMessage*>(g_object_ref(exchange->message.get())),
-                             on_message_finished, new std::shared_ptr<HttpExchange>(exchange));
+  // libsoup takes the message's reference; on_message_finished takes back
+  // its hold on the exchange.
+  soup_session_queue_message(session, add_ref(exchange->message.get()).release(), on_message_finished,
+                             std::make_unique<std::shared_ptr<HttpExchange>>(exchange).release());
   return PendingRequest(std::move(exchange));
 }
 

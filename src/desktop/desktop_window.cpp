@@ -15,11 +15,12 @@ namespace kesta {
 
 namespace {
 
-GtkWidget* header_button(GtkWidget* group, const char* label, GCallback handler, MainWindowData* data) {
+void header_button(GtkWidget* group, const char* label, GCallback handler, MainWindowData* data,
+                   WeakPtr<GtkWidget>& slot) {
   GtkWidget* button = gtk_button_new_with_label(label);
   g_signal_connect(button, "clicked", handler, data);
+  slot.reset(button);
   pack_start(group, button);
-  return button;
 }
 
 void build_header(MainWindowData* data) {
@@ -35,9 +36,9 @@ void build_header(MainWindowData* data) {
   GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
   gtk_widget_set_hexpand(group, TRUE);
   gtk_widget_set_halign(group, GTK_ALIGN_END);
-  header_button(group, _("刷新"), G_CALLBACK(on_refresh_clicked), data);
-  header_button(group, _("修改密码"), G_CALLBACK(on_change_password_clicked), data);
-  header_button(group, _("注销"), G_CALLBACK(on_logout_clicked), data);
+  header_button(group, _("刷新"), G_CALLBACK(on_refresh_clicked), data, data->refresh_button);
+  header_button(group, _("修改密码"), G_CALLBACK(on_change_password_clicked), data, data->password_button);
+  header_button(group, _("注销"), G_CALLBACK(on_logout_clicked), data, data->logout_button);
   pack_start(data->header_box, group, true);
   pack_start(data->content_box, data->header_box);
 }
@@ -99,26 +100,28 @@ void build_vm_area(MainWindowData* data) {
   GtkWidget* paging = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
   gtk_widget_set_halign(paging, GTK_ALIGN_CENTER);
   gtk_widget_set_margin_top(paging, 10);
-  data->prev_button = gtk_button_new_with_label(_("上一页"));
-  gtk_widget_set_sensitive(data->prev_button, FALSE);
+  GtkWidget* prev = gtk_button_new_with_label(_("上一页"));
+  gtk_widget_set_sensitive(prev, FALSE);
   data->page_label = gtk_label_new(_("第 1 页"));
   gtk_widget_set_margin_start(data->page_label, 10);
   gtk_widget_set_margin_end(data->page_label, 10);
-  data->next_button = gtk_button_new_with_label(_("下一页"));
-  gtk_widget_set_sensitive(data->next_button, FALSE);
-  pack_start(paging, data->prev_button);
+  GtkWidget* next = gtk_button_new_with_label(_("下一页"));
+  gtk_widget_set_sensitive(next, FALSE);
+  pack_start(paging, prev);
   pack_start(paging, data->page_label);
-  pack_start(paging, data->next_button);
+  pack_start(paging, next);
   pack_start(data->vm_area, paging);
 
   GObject* w = G_OBJECT(window);
-  g_object_set_data(w, keys::kPrevButton, data->prev_button);
+  g_object_set_data(w, keys::kPrevButton, prev);
   g_object_set_data(w, keys::kPageLabel, data->page_label);
-  g_object_set_data(w, keys::kNextButton, data->next_button);
+  g_object_set_data(w, keys::kNextButton, next);
   g_object_set_data(w, keys::kCurrentPage, GINT_TO_POINTER(data->current_page));
   g_object_set_data(w, keys::kItemsPerPage, GINT_TO_POINTER(kCardsPerPage));
-  g_signal_connect(data->prev_button, "clicked", G_CALLBACK(on_prev_page), data);
-  g_signal_connect(data->next_button, "clicked", G_CALLBACK(on_next_page), data);
+  g_signal_connect(prev, "clicked", G_CALLBACK(on_prev_page), data);
+  g_signal_connect(next, "clicked", G_CALLBACK(on_next_page), data);
+  data->prev_button.reset(prev);
+  data->next_button.reset(next);
 }
 
 // A hidden window's requests have no one left to answer to.
@@ -180,7 +183,12 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
 void destroy_main_window_data(gpointer record) noexcept {
   std::unique_ptr<MainWindowData> data(static_cast<MainWindowData*>(record));
   if (!data) return;
+  // Nothing that outlives the record may call back with it, whether the
+  // window stays on the screen or not.
   g_signal_handlers_disconnect_by_func(data->window, reinterpret_cast<gpointer>(on_desktop_hidden), record);
+  for (const WeakPtr<GtkWidget>* button :
+       {&data->refresh_button, &data->password_button, &data->logout_button, &data->prev_button, &data->next_button})
+    if (GtkWidget* widget = button->get()) g_signal_handlers_disconnect_by_data(widget, record);
   // Nothing may find the record through the window once it is gone.
   g_object_set_data(G_OBJECT(data->window), keys::kMainWindowData, nullptr);
   if (data->refresh_timer.id()) {

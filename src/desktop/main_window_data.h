@@ -46,10 +46,17 @@ struct MainWindowData {
   GtkWidget* vm_area = nullptr;
   GtkWidget* flow_box = nullptr;
   GtkWidget* status_label = nullptr;
-  // The paging row, and the page it shows (1-based; not clamped to the list).
-  GtkWidget* prev_button = nullptr;
+  // The buttons whose "clicked" handlers are given the record, which the
+  // teardown disconnects; weak, since the window may have been destroyed
+  // with them first.
+  WeakPtr<GtkWidget> refresh_button;
+  WeakPtr<GtkWidget> password_button;
+  WeakPtr<GtkWidget> logout_button;
+  WeakPtr<GtkWidget> prev_button;
+  WeakPtr<GtkWidget> next_button;
+  // The paging row's label, and the page it shows (1-based; not clamped to
+  // the list).
   GtkWidget* page_label = nullptr;
-  GtkWidget* next_button = nullptr;
   int current_page = 1;
   GCharPtr token;  // the window's own copy of the access token
   // Who signed in, handed to the viewers; kept in memory only.  A MAC

@@ -63,16 +63,16 @@ void on_refresh_clicked(GtkButton*, gpointer record) noexcept {
 
 void stop_refresh_timer(MainWindowData* data) noexcept {
   data->refresh_timer.reset();
-  // Tells the teardown that there is no timer left to remove.
-  if (data->window && GTK_IS_WIDGET(data->window))
-    g_object_set_data(G_OBJECT(data->window), keys::kRefreshTimerId, nullptr);
+  // The record holds its window (window_ref), whatever GTK has done with it.
+  if (data->window) g_object_set_data(G_OBJECT(data->window), keys::kRefreshTimerId, nullptr);
 }
 
 gboolean refresh_timer_tick(gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
   if (!data) return end_timer(data, "错误：主窗口结构体为NULL，停止自动刷新\n");
   if (!data->window) return end_timer(data, "错误：window为NULL，停止自动刷新\n");
-  if (!GTK_IS_WIDGET(data->window)) return end_timer(data, "错误：window不是有效的GTK组件，停止自动刷新\n");
+  // The timer is the record's, and the record holds its window: a widget
+  // for as long as a tick can come.
   if (!gtk_widget_get_visible(data->window)) return end_timer(data, "窗口不可见，停止自动刷新\n");
 
   // A tick that comes while a load is under way leaves it be; the next one

@@ -165,8 +165,8 @@ void update_paging_controls(MainWindowData* data) {
   char text[50];
   g_snprintf(text, sizeof text, _("第 %d/%d 页"), current, pages > 1 ? pages : 1);
   gtk_label_set_text(GTK_LABEL(data->page_label), text);
-  gtk_widget_set_sensitive(data->prev_button, current > 1);
-  gtk_widget_set_sensitive(data->next_button, current < pages);
+  gtk_widget_set_sensitive(data->prev_button.get(), current > 1);
+  gtk_widget_set_sensitive(data->next_button.get(), current < pages);
 }
 
 void show_vm_page(MainWindowData* data) {

@@ -41,8 +41,8 @@ struct LaunchRequest {
 // Either the viewer was started, with its process id, or the message says
 // why not.
 struct LaunchResult {
-  // The message travels in a 512-byte field elsewhere, so it keeps at most
-  // 511 bytes.
+  // A message is cut to fit a buffer of this size with its NUL: the
+  // "连接失败" dialog shows at most 511 bytes.
   static constexpr std::size_t kMessageSize = 512;
 
   bool started = false;
