@@ -21,10 +21,10 @@
 #include "base/fixed_text.h"
 #include "desktop/main_window_data.h"
 #include "host/status_channel.h"
+#include "login/login_keys.h"
 #include "login/login_window.h"
 #include "resident.h"
 #include "stand_in.h"
-#include "ui/data_keys.h"
 #include "ui/style.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "desktop/desktop_keys.h"
 #include "desktop/sessions.h"
 #include "launch/viewer.h"
 #include "support/client_fixture.h"
@@ -94,7 +95,7 @@ TEST_F(Connect, StartsTheViewerWithTheStoredPassword) {
   EXPECT_NE(std::find(args.begin(), args.end(), "--userName=alice"), args.end());
   EXPECT_NE(std::find(args.begin(), args.end(), "--password=secret"), args.end());
   EXPECT_TRUE(dialogs().empty()) << "a started viewer shows nothing";
-  EXPECT_STREQ(static_cast<const char*>(g_object_get_data(G_OBJECT(record()->window), keys::kVmId)), "vm-1");
+  EXPECT_STREQ(static_cast<const char*>(g_object_get_data(G_OBJECT(record()->window), keys::kWindowVmId)), "vm-1");
   EXPECT_NE(g_object_get_data(G_OBJECT(record()->window), keys::kVmData), nullptr);
 }
 

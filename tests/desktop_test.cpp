@@ -5,13 +5,14 @@
 #include <vector>
 
 #include "base/config.h"
+#include "desktop/desktop_keys.h"
 #include "desktop/refresh.h"
 #include "desktop/vm_cards.h"
+#include "login/login_keys.h"
 #include "support/client_fixture.h"
 #include "support/print_capture.h"
 #include "support/spin.h"
 #include "support/widget_find.h"
-#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {
@@ -215,8 +216,8 @@ TEST_F(Desktop, A401EndsTheSession) {
   EXPECT_NE(out.find("令牌已过期或无效，自动注销"), std::string::npos);
   EXPECT_EQ(out.find("请求失败"), std::string::npos) << out;
 
-  EXPECT_FALSE(handle_session_expiry(403, record()->window));
-  EXPECT_FALSE(handle_session_expiry(500, record()->window));
+  EXPECT_FALSE(handle_session_expiry(403, record()));
+  EXPECT_FALSE(handle_session_expiry(500, record()));
 }
 
 TEST_F(Desktop, RefreshWithTheServerDownExpiresTheSession) {
@@ -295,6 +296,23 @@ TEST_F(Desktop, ChangePasswordOnlyPrints) {
   gtk_button_clicked(GTK_BUTTON(test::find_button(record()->window, "修改密码")));
   EXPECT_EQ(test::captured_prints(), "修改密码功能待实现\n");
   EXPECT_TRUE(gtk_widget_get_visible(record()->window));
+}
+
+// The record can go while its window is still on the screen (the login
+// window that holds it goes first): the window's buttons then reach nothing.
+TEST_F(Desktop, TheButtonsOfAWindowWhoseRecordWentDoNothing) {
+  sign_in_with(vms(5));
+  GtkWidget* window = record()->window;
+  const std::size_t loads = service_->received().count(test::paths::kVmList);
+  test::capture_prints();
+  g_object_set_data(G_OBJECT(login_), keys::kMainWindow, nullptr);
+  for (const char* label : {"刷新", "修改密码", "下一页", "注销"})
+    gtk_button_clicked(GTK_BUTTON(test::find_button(window, label)));
+  test::wait_for_requests();
+  EXPECT_EQ(test::captured_prints(), "移除自动刷新定时器\n");
+  EXPECT_EQ(service_->received().count(test::paths::kVmList), loads);
+  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(test::named(window, keys::kPageLabel))), "第 1/2 页");
+  EXPECT_TRUE(gtk_widget_get_visible(window));
 }
 
 }  // namespace

@@ -13,12 +13,12 @@
 #include "api/domain_list.h"
 #include "api/registration.h"
 #include "base/config.h"
+#include "desktop/desktop_keys.h"
 #include "support/hostile_support.h"
 #include "support/print_capture.h"
 #include "support/temp_home.h"
 #include "support/wait_reply.h"
 #include "support/widget_find.h"
-#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

@@ -1,10 +1,9 @@
 // Choosing the viewer, and the whole way from dispatch_connection to a
 // started program: the viewer paths point at stand-in programs that record
 // their arguments, so no real viewer ever runs here.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <glib/gstdio.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,7 +26,6 @@
 #include "support/dialog_recorder.h"
 #include "support/spin.h"
 #include "support/temp_home.h"
-#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {
@@ -149,21 +147,25 @@ class Dispatch : public testing::Test {
     ASSERT_EQ(g_chmod(path.c_str(), mode), 0);
   }
 
-  // The SPICE reply data left on the window by the configuration request.
+  // The VM id and SPICE reply data that the configuration request hands on.
   void leave_vm_data(const char* id, const char* data_json) {
-    if (id) g_object_set_data_full(G_OBJECT(window_), keys::kVmId, g_strdup(id), g_free);
+    if (id) vm_id_given_ = id;
     if (data_json) {
       JsonObjectPtr data = parse_object(data_json);
       ASSERT_TRUE(data);
-      g_object_set_data_full(G_OBJECT(window_), keys::kVmData, new VmConfig(read_vm_config(data.get())),
-                             delete_vm_config);
+      vm_data_given_ = read_vm_config(data.get());
     }
+  }
+  void forget_vm_data() {
+    vm_id_given_.reset();
+    vm_data_given_.reset();
   }
 
   void dispatch(const char* type, const char* pool_json, const char* password = "pw") {
     JsonObjectPtr pool = parse_object(pool_json);
     ASSERT_TRUE(pool) << pool_json;
-    dispatch_connection(type, "127.0.0.1", "alice", password, GTK_WINDOW(window_), read_pool_settings(pool.get()));
+    dispatch_connection(type, "127.0.0.1", "alice", password, GTK_WINDOW(window_), read_pool_settings(pool.get()),
+                        vm_id_given_ ? vm_id_given_->c_str() : nullptr, vm_data_given_ ? &*vm_data_given_ : nullptr);
   }
 
   // The arguments the stand-in at program was started with; empty when it
@@ -201,6 +203,8 @@ class Dispatch : public testing::Test {
   std::string dir_;
   GtkWidget* window_ = nullptr;
   std::string vm_id_;
+  std::optional<std::string> vm_id_given_;
+  std::optional<VmConfig> vm_data_given_;
   GPrintFunc g_print_handler_ = nullptr;
 };
 
@@ -545,8 +549,7 @@ TEST_F(Dispatch, SpiceNeedsTheIdAndTheConnectionInfo) {
       {"../kesta-escape", long_data.c_str(), "创建SPICE连接文件失败"},
   };
   for (const Row& row : rows) {
-    g_object_set_data(G_OBJECT(window_), keys::kVmId, nullptr);
-    g_object_set_data(G_OBJECT(window_), keys::kVmData, nullptr);
+    forget_vm_data();
     leave_vm_data(row.id, row.data);
     test::DialogRecorder recorder;
     dispatch("spice", R"({"connecttype":"spice"})");

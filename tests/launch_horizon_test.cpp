@@ -15,7 +15,7 @@ using Argv = std::vector<std::string>;
 Argv argv_of(const std::string& pool_text, std::string_view password = "pw") {
   JsonObjectPtr pool = parse_object(pool_text.c_str());
   EXPECT_TRUE(pool) << pool_text;
-  const LaunchRequest request{"10.0.0.7", "alice", password, nullptr, read_pool_settings(pool.get())};
+  const LaunchRequest request{"10.0.0.7", "alice", password, read_pool_settings(pool.get())};
   return horizon_arguments(read_horizon_settings(request, ViewerPaths{}));
 }
 

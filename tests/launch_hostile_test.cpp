@@ -188,7 +188,7 @@ TEST(HostileValues, EachRdpValueFromTheReplyStaysOneArgument) {
     json_object_set_string_member(gw, "gwaddr", value.c_str());
     json_object_set_string_member(gw, "gwuser", value.c_str());
     json_object_set_object_member(pool, "gw", gw);
-    const LaunchRequest request{value, "alice", "pw", nullptr, read_pool_settings(pool)};
+    const LaunchRequest request{value, "alice", "pw", read_pool_settings(pool)};
     const RdpSettings settings = read_rdp_settings(request, ViewerPaths{});
     const Argv argv = rdp_arguments(settings);
     ASSERT_EQ(argv.size(), 1 + 1 + 2 + 3 + 1 + 1 + 12u) << value.substr(0, 40);

@@ -94,8 +94,8 @@ const char kWrongPool[] =
 TEST(WrongTypes, PoolReadsLikeAnEmptyOne) {
   JsonObjectPtr wrong_pool = object_of(kWrongPool);
   JsonObjectPtr empty_pool = object_of("{}");
-  const LaunchRequest wrong{"h", "u", "p", nullptr, read_pool_settings(wrong_pool.get())};
-  const LaunchRequest empty{"h", "u", "p", nullptr, read_pool_settings(empty_pool.get())};
+  const LaunchRequest wrong{"h", "u", "p", read_pool_settings(wrong_pool.get())};
+  const LaunchRequest empty{"h", "u", "p", read_pool_settings(empty_pool.get())};
   EXPECT_EQ(rdp_arguments(read_rdp_settings(wrong, ViewerPaths{})),
             rdp_arguments(read_rdp_settings(empty, ViewerPaths{})));
   EXPECT_EQ(horizon_arguments(read_horizon_settings(wrong, ViewerPaths{})),
@@ -106,7 +106,7 @@ TEST(WrongTypes, PoolReadsLikeAnEmptyOne) {
 TEST(WrongTypes, GatewayMembersReadAsEmpty) {
   JsonObjectPtr pool =
       object_of(R"({"usegw":true,"gw":{"gwtype":1,"gwaddr":[],"gwuser":{},"gwpassword":false}})");
-  const LaunchRequest request{"h", "u", "p", nullptr, read_pool_settings(pool.get())};
+  const LaunchRequest request{"h", "u", "p", read_pool_settings(pool.get())};
   const RdpSettings settings = read_rdp_settings(request, ViewerPaths{});
   ASSERT_TRUE(settings.gateway);
   EXPECT_EQ(settings.gateway->type, "");

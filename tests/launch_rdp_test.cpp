@@ -30,7 +30,7 @@ RdpSettings settings_of(const std::string& pool_text, std::string_view user = "a
                         std::string_view password = "login-pw") {
   JsonObjectPtr pool = parse_object(pool_text.c_str());
   EXPECT_TRUE(pool) << pool_text;
-  const LaunchRequest request{"10.0.0.5", user, password, nullptr, read_pool_settings(pool.get())};
+  const LaunchRequest request{"10.0.0.5", user, password, read_pool_settings(pool.get())};
   return read_rdp_settings(request, ViewerPaths{});
 }
 
@@ -262,7 +262,7 @@ TEST(RdpCommand, EverythingOnInTheirOrder) {
 }
 
 TEST(RdpCommand, NoPoolAtAllGivesTheDefaults) {
-  const LaunchRequest request{"h", "u", "p", nullptr, read_pool_settings(nullptr)};
+  const LaunchRequest request{"h", "u", "p", read_pool_settings(nullptr)};
   EXPECT_EQ(rdp_arguments(read_rdp_settings(request, ViewerPaths{})),
             Argv({"/usr/bin/xfreerdp", "/v:h", "/from-stdin:force", "/u:", "/f", "/network:auto"}) + kTail);
 }

@@ -91,7 +91,7 @@ class SessionEnd : public testing::Test {
     pool.account_type = "ad";
     Ended result;
     result.pid = dispatch_connection("freerdp2", "127.0.0.1", "alice", "pw of alice", GTK_WINDOW(window_), pool,
-                                     [&result](GPid pid, const std::optional<std::string>& failure) {
+                                     nullptr, nullptr, [&result](GPid pid, const std::optional<std::string>& failure) {
                                        EXPECT_EQ(pid, result.pid);
                                        result.ended = true;
                                        result.failure = failure;

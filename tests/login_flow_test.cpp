@@ -6,14 +6,15 @@
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/fixed_text.h"
+#include "desktop/desktop_keys.h"
 #include "host/host_identity.h"
+#include "login/login_keys.h"
 #include "support/client_fixture.h"
 #include "support/offline_resolver.h"
 #include "support/print_capture.h"
 #include "support/spin.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
-#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

@@ -5,10 +5,10 @@
 #include "base/cipher.h"
 #include "base/config.h"
 #include "host/host_identity.h"
+#include "login/login_keys.h"
 #include "login/login_window.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
-#include "ui/data_keys.h"
 #include "ui/status_bar.h"
 
 namespace kesta {

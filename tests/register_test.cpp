@@ -11,13 +11,13 @@
 #include "base/config.h"
 #include "base/ptr.h"
 #include "host/host_identity.h"
+#include "login/login_keys.h"
 #include "login/register_dialog.h"
 #include "stand_in.h"
 #include "support/dialog_recorder.h"
 #include "support/login_screen_support.h"
 #include "support/wait_reply.h"
 #include "support/widget_find.h"
-#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

@@ -16,6 +16,7 @@
 #include "base/fixed_text.h"
 #include "desktop/desktop_window.h"
 #include "desktop/refresh.h"
+#include "login/login_keys.h"
 #include "support/hostile_support.h"
 #include "support/login_screen_support.h"
 #include "support/spin.h"

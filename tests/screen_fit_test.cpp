@@ -25,6 +25,7 @@
 #include "base/i18n.h"
 #include "base/ptr.h"
 #include "desktop/card_layout.h"
+#include "login/login_keys.h"
 #include "login/power_dialogs.h"
 #include "login/register_dialog.h"
 #include "login/settings_dialog.h"
@@ -34,7 +35,6 @@
 #include "support/spin.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 #include "ui/style.h"
 

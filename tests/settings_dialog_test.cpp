@@ -5,12 +5,12 @@
 #include <string>
 
 #include "base/config.h"
+#include "login/login_keys.h"
 #include "login/settings_dialog.h"
 #include "support/dialog_recorder.h"
 #include "support/login_screen_support.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
-#include "ui/data_keys.h"
 
 namespace kesta {
 namespace {

@@ -157,7 +157,7 @@ void add_rdp_display(Argv& want, JsonObject* pool) {
 }
 
 LaunchRequest request_of(JsonObject* pool, const Session& session) {
-  return LaunchRequest{session.address, session.username, session.password, nullptr, read_pool_settings(pool)};
+  return LaunchRequest{session.address, session.username, session.password, read_pool_settings(pool)};
 }
 
 // What the service means by a value it sends: its key-file escapes stand

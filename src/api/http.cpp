@@ -19,9 +19,9 @@ constexpr int kMaxRedirects = 20;
 
 }  // namespace
 
-class Exchange {
+class HttpExchange final : public Exchange {
  public:
-  ~Exchange() {
+  ~HttpExchange() override {
     if (message) g_signal_handlers_disconnect_by_data(message.get(), this);
     // libsoup may still be inside this session's own callback: let it go
     // from the main loop.
@@ -37,6 +37,16 @@ class Exchange {
     deadline.reset();
     delivery.reset();
   }
+
+  void cancel() noexcept override {
+    handler = nullptr;
+    remove_sources();
+    uncount();
+    // libsoup calls back later, with the cancelled status; that callback
+    // keeps the exchange alive and ignores it.
+    if (queued) soup_session_cancel_message(session.get(), message.get(), SOUP_STATUS_CANCELLED);
+  }
+  bool pending() const noexcept override { return static_cast<bool>(handler); }
 
   RefPtr<SoupSession> session;
   RefPtr<SoupMessage> message;
@@ -58,7 +68,7 @@ namespace {
 // The handler runs from an idle of its own rather than from libsoup's
 // callback: it may open a modal dialog or drop the session.
 gboolean deliver(gpointer data) noexcept {
-  auto* exchange = static_cast<Exchange*>(data);
+  auto* exchange = static_cast<HttpExchange*>(data);
   exchange->uncount();
   ReplyHandler handler = std::move(exchange->handler);
   exchange->handler = nullptr;
@@ -69,8 +79,8 @@ gboolean deliver(gpointer data) noexcept {
 }
 
 void on_message_finished(SoupSession*, SoupMessage* message, gpointer data) noexcept {
-  std::unique_ptr<std::shared_ptr<Exchange>> hold(static_cast<std::shared_ptr<Exchange>*>(data));
-  Exchange& exchange = **hold;
+  std::unique_ptr<std::shared_ptr<HttpExchange>> hold(static_cast<std::shared_ptr<HttpExchange>*>(data));
+  HttpExchange& exchange = **hold;
   exchange.queued = false;
   if (!exchange.handler || exchange.given_up) return;
   exchange.remove_sources();
@@ -88,7 +98,7 @@ void on_message_finished(SoupSession*, SoupMessage* message, gpointer data) noex
 
 // Ends the exchange as a failed read, at once: libsoup notices an abort
 // only when the connection next stirs.
-void give_up(Exchange* exchange) {
+void give_up(HttpExchange* exchange) {
   if (exchange->given_up || !exchange->handler) return;
   exchange->given_up = true;
   exchange->remove_sources();
@@ -101,7 +111,7 @@ void give_up(Exchange* exchange) {
 // The timeout bounds the whole exchange, not each read: a service that
 // trickles its reply fails as one that never answers.
 gboolean on_deadline(gpointer data) noexcept {
-  auto* exchange = static_cast<Exchange*>(data);
+  auto* exchange = static_cast<HttpExchange*>(data);
   give_up(exchange);
   return G_SOURCE_REMOVE;
 }
@@ -112,7 +122,7 @@ bool same_origin(SoupURI* a, SoupURI* b) {
 
 // Refuses a reply that announces itself larger than the limit.
 void on_got_headers(SoupMessage* message, gpointer data) noexcept {
-  auto* exchange = static_cast<Exchange*>(data);
+  auto* exchange = static_cast<HttpExchange*>(data);
   exchange->body.clear();
   if (soup_message_headers_get_content_length(message->response_headers) > kMaxReplyBytes) give_up(exchange);
 }
@@ -121,7 +131,7 @@ void on_got_headers(SoupMessage* message, gpointer data) noexcept {
 // service (same scheme, host and port).  Any other ends the request with the
 // redirect's own status.
 void on_got_body(SoupMessage* message, gpointer data) noexcept {
-  auto* exchange = static_cast<Exchange*>(data);
+  auto* exchange = static_cast<HttpExchange*>(data);
   if (exchange->given_up || !SOUP_STATUS_IS_REDIRECTION(message->status_code) ||
       exchange->redirects >= kMaxRedirects)
     return;
@@ -148,7 +158,7 @@ void on_got_body(SoupMessage* message, gpointer data) noexcept {
 // The body is kept here rather than by libsoup, so that an endless reply
 // stops growing at the limit.
 void on_got_chunk(SoupMessage*, SoupBuffer* chunk, gpointer data) noexcept {
-  auto* exchange = static_cast<Exchange*>(data);
+  auto* exchange = static_cast<HttpExchange*>(data);
   if (exchange->given_up) return;
   if (static_cast<goffset>(exchange->body.size() + chunk->length) > kMaxReplyBytes) {
     give_up(exchange);
@@ -188,20 +198,14 @@ PendingRequest& PendingRequest::operator=(PendingRequest&& other) noexcept {
 
 void PendingRequest::cancel() noexcept {
   if (!exchange_) return;
-  Exchange& exchange = *exchange_;
-  exchange.handler = nullptr;
-  exchange.remove_sources();
-  exchange.uncount();
-  // libsoup calls back later, with the cancelled status; that callback keeps
-  // the exchange alive and ignores it.
-  if (exchange.queued) soup_session_cancel_message(exchange.session.get(), exchange.message.get(), SOUP_STATUS_CANCELLED);
+  exchange_->cancel();
   exchange_.reset();
 }
 
-bool PendingRequest::pending() const noexcept { return exchange_ && exchange_->handler; }
+bool PendingRequest::pending() const noexcept { return exchange_ && exchange_->pending(); }
 
 PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handler) {
-  auto exchange = std::make_shared<Exchange>();
+  auto exchange = std::make_shared<HttpExchange>();
   ++in_flight;
   exchange->handler = std::move(handler);
   exchange->message = new_message(request);
@@ -223,8 +227,10 @@ PendingRequest send_request_async(const HttpRequest& request, ReplyHandler handl
   if (request.timeout)
     exchange->deadline = add_timeout_seconds(request.timeout, on_deadline, exchange.get());
   exchange->queued = true;
-  soup_session_queue_message(session, static_cast<SoupMessage*>(g_object_ref(exchange->message.get())),
-                             on_message_finished, new std::shared_ptr<Exchange>(exchange));
+  // libsoup takes the message's reference; on_message_finished takes back
+  // its hold on the exchange.
+  soup_session_queue_message(session, add_ref(exchange->message.get()).release(), on_message_finished,
+                             std::make_unique<std::shared_ptr<HttpExchange>>(exchange).release());
   return PendingRequest(std::move(exchange));
 }
 

@@ -103,7 +103,17 @@ void print_unmade_request(const std::string& url);
 // does not make a request (no scheme or host).
 using ReplyHandler = std::function<void(std::optional<HttpReply>)>;
 
-class Exchange;
+// What a PendingRequest holds: an exchange under way whose handler runs
+// later from the main loop.  send_request_async makes the HTTP ones; the
+// status channel's WebSocket handshake is another.
+class Exchange {
+ public:
+  virtual ~Exchange() = default;
+  // The handler is never called after this.
+  virtual void cancel() noexcept = 0;
+  // True while the handler has yet to run.
+  virtual bool pending() const noexcept = 0;
+};
 
 // A request under way.  Dropping it (or cancel) cancels the exchange: the
 // handler is never called after that.  Empty once the handler has run.

@@ -32,8 +32,6 @@ VmConfig read_vm_config(JsonObject* data) {
   return config;
 }
 
-void delete_vm_config(gpointer config) noexcept { delete static_cast<VmConfig*>(config); }
-
 PendingRequest send_vm_config_async(const char* server_address, const char* token, const char* vmid,
                                     std::function<void(ReplyOutcome<std::optional<VmConfig>>)> done) {
   const HttpRequest request = vm_config_request(server_address, token, vmid);

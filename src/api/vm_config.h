@@ -27,9 +27,6 @@ struct VmConfig {
 // Reads a reply's "data" object; data may be null.
 VmConfig read_vm_config(JsonObject* data);
 
-// For a GObject's data slot that holds a VmConfig made with new.
-void delete_vm_config(gpointer config) noexcept;
-
 // The request for the VM's connection configuration, with the token.
 HttpRequest vm_config_request(const char* server_address, const char* token, const char* vmid);
 

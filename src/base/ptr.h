@@ -1,6 +1,10 @@
-// Owning smart pointers for the C objects the client uses.  A raw pointer in
-// this code base is always borrowed; whatever must be released is held by one
-// of these.
+// Owning smart pointers for the C objects the client uses.  Whatever must be
+// released is held by one of these, and a raw pointer is borrowed.  The one
+// exception is an object handed to C code that releases it (a data slot or a
+// handler with its destroy function, the user data a callback takes back, a
+// reference a signal handler drops): it is made for that hand-over (new,
+// g_object_ref) or leaves its holder by release() there, and whatever raw
+// pointer to it remains is borrowed.
 #pragma once
 
 #include <memory>
@@ -53,6 +57,29 @@ template <typename T>
 RefPtr<T> add_ref(T* p) noexcept {
   return RefPtr<T>(p ? static_cast<T*>(g_object_ref(p)) : nullptr);
 }
+
+// A GObject owned elsewhere, which reads as null once it is finalized.
+template <typename T>
+class WeakPtr {
+ public:
+  WeakPtr() = default;
+  explicit WeakPtr(T* object) noexcept { reset(object); }
+  WeakPtr(const WeakPtr&) = delete;
+  WeakPtr& operator=(const WeakPtr&) = delete;
+  ~WeakPtr() { reset(); }
+
+  void reset(T* object = nullptr) noexcept {
+    if (object_) g_object_remove_weak_pointer(G_OBJECT(object_), slot());
+    object_ = object;
+    if (object_) g_object_add_weak_pointer(G_OBJECT(object_), slot());
+  }
+  T* get() const noexcept { return object_; }
+
+ private:
+  gpointer* slot() noexcept { return reinterpret_cast<gpointer*>(&object_); }
+
+  T* object_ = nullptr;
+};
 
 using JsonNodePtr = std::unique_ptr<JsonNode, FnDeleter<JsonNode, json_node_unref>>;
 using JsonObjectPtr = std::unique_ptr<JsonObject, FnDeleter<JsonObject, json_object_unref>>;

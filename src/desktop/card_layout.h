@@ -3,6 +3,8 @@
 
 namespace kesta {
 
+inline constexpr int kCardsPerPage = 4;
+
 // A card's frame, its style sheet's margin included.
 inline constexpr int kCardWidth = 320;
 inline constexpr int kCardHeight = 210;

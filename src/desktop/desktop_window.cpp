@@ -3,9 +3,9 @@
 #include "base/config.h"
 #include "base/i18n.h"
 #include "desktop/card_layout.h"
+#include "desktop/desktop_keys.h"
 #include "desktop/refresh.h"
 #include "desktop/vm_cards.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 #include "ui/fullscreen.h"
 #include "ui/status_bar.h"
@@ -15,13 +15,12 @@ namespace kesta {
 
 namespace {
 
-constexpr int kItemsPerPage = 4;
-
-GtkWidget* header_button(GtkWidget* group, const char* label, GCallback handler, MainWindowData* data) {
+void header_button(GtkWidget* group, const char* label, GCallback handler, MainWindowData* data,
+                   WeakPtr<GtkWidget>& slot) {
   GtkWidget* button = gtk_button_new_with_label(label);
   g_signal_connect(button, "clicked", handler, data);
+  slot.reset(button);
   pack_start(group, button);
-  return button;
 }
 
 void build_header(MainWindowData* data) {
@@ -37,9 +36,9 @@ void build_header(MainWindowData* data) {
   GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
   gtk_widget_set_hexpand(group, TRUE);
   gtk_widget_set_halign(group, GTK_ALIGN_END);
-  header_button(group, _("刷新"), G_CALLBACK(on_refresh_clicked), data);
-  header_button(group, _("修改密码"), G_CALLBACK(on_change_password_clicked), data);
-  header_button(group, _("注销"), G_CALLBACK(on_logout_clicked), data);
+  header_button(group, _("刷新"), G_CALLBACK(on_refresh_clicked), data, data->refresh_button);
+  header_button(group, _("修改密码"), G_CALLBACK(on_change_password_clicked), data, data->password_button);
+  header_button(group, _("注销"), G_CALLBACK(on_logout_clicked), data, data->logout_button);
   pack_start(data->header_box, group, true);
   pack_start(data->content_box, data->header_box);
 }
@@ -103,32 +102,33 @@ void build_vm_area(MainWindowData* data) {
   gtk_widget_set_margin_top(paging, 10);
   GtkWidget* prev = gtk_button_new_with_label(_("上一页"));
   gtk_widget_set_sensitive(prev, FALSE);
-  GtkWidget* page = gtk_label_new(_("第 1 页"));
-  gtk_widget_set_margin_start(page, 10);
-  gtk_widget_set_margin_end(page, 10);
+  data->page_label = gtk_label_new(_("第 1 页"));
+  gtk_widget_set_margin_start(data->page_label, 10);
+  gtk_widget_set_margin_end(data->page_label, 10);
   GtkWidget* next = gtk_button_new_with_label(_("下一页"));
   gtk_widget_set_sensitive(next, FALSE);
   pack_start(paging, prev);
-  pack_start(paging, page);
+  pack_start(paging, data->page_label);
   pack_start(paging, next);
   pack_start(data->vm_area, paging);
 
   GObject* w = G_OBJECT(window);
   g_object_set_data(w, keys::kPrevButton, prev);
-  g_object_set_data(w, keys::kPageLabel, page);
+  g_object_set_data(w, keys::kPageLabel, data->page_label);
   g_object_set_data(w, keys::kNextButton, next);
-  g_object_set_data(w, keys::kCurrentPage, GINT_TO_POINTER(1));
-  g_object_set_data(w, keys::kItemsPerPage, GINT_TO_POINTER(kItemsPerPage));
+  g_object_set_data(w, keys::kCurrentPage, GINT_TO_POINTER(data->current_page));
+  g_object_set_data(w, keys::kItemsPerPage, GINT_TO_POINTER(kCardsPerPage));
   g_signal_connect(prev, "clicked", G_CALLBACK(on_prev_page), data);
   g_signal_connect(next, "clicked", G_CALLBACK(on_next_page), data);
+  data->prev_button.reset(prev);
+  data->next_button.reset(next);
 }
 
 // A hidden window's requests have no one left to answer to.
 void on_desktop_hidden(GtkWidget*, gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
-  data->list_request.cancel();
-  data->action_request.cancel();
-  data->busy.reset();
+  data->list_load.release();
+  data->action.release();
   // The viewers themselves go on running.
   data->opening.reset();
 }
@@ -143,6 +143,7 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
 
   data->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   data->window_ref = add_ref(data->window);
+  data->login_window = login_window;
   GtkWindow* window = GTK_WINDOW(data->window);
   gtk_window_set_title(window, _("KESTA客户端"));
   gtk_window_set_default_size(window, 960, 600);
@@ -165,7 +166,7 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
   // The window is there at once, saying that the list is loading.  A failed
   // first load only shows the empty list; it does not end the session.
   MainWindowData* record = data.get();
-  data->list_request =
+  data->list_load.request =
       fetch_vm_list_async(app_config.server_address, data->token.get(), [record](ReplyOutcome<VmList> reply) {
         record->vm_list = std::move(reply.record);
         show_vm_page(record);
@@ -182,11 +183,15 @@ std::unique_ptr<MainWindowData> create_desktop_window(const char* token, GtkWidg
 void destroy_main_window_data(gpointer record) noexcept {
   std::unique_ptr<MainWindowData> data(static_cast<MainWindowData*>(record));
   if (!data) return;
+  // Nothing that outlives the record may call back with it, whether the
+  // window stays on the screen or not.
   g_signal_handlers_disconnect_by_func(data->window, reinterpret_cast<gpointer>(on_desktop_hidden), record);
+  for (const WeakPtr<GtkWidget>* button :
+       {&data->refresh_button, &data->password_button, &data->logout_button, &data->prev_button, &data->next_button})
+    if (GtkWidget* widget = button->get()) g_signal_handlers_disconnect_by_data(widget, record);
   // Nothing may find the record through the window once it is gone.
   g_object_set_data(G_OBJECT(data->window), keys::kMainWindowData, nullptr);
-  // The id is cleared when the timer ends itself.
-  if (g_object_get_data(G_OBJECT(data->window), keys::kRefreshTimerId)) {
+  if (data->refresh_timer.id()) {
     g_print("移除自动刷新定时器\n");
     stop_refresh_timer(data.get());
   }
@@ -204,7 +209,7 @@ void destroy_main_window_data(gpointer record) noexcept {
 void on_logout_clicked(GtkButton*, gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
   gtk_widget_hide(data->window);
-  gtk_widget_show(GTK_WIDGET(g_object_get_data(G_OBJECT(data->window), keys::kLoginWindow)));
+  gtk_widget_show(data->login_window);
 }
 
 void on_change_password_clicked(GtkButton*, gpointer) noexcept { g_print("修改密码功能待实现\n"); }

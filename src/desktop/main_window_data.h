@@ -34,13 +34,30 @@ struct SessionOpening {
   SourcePtr deadline;
 };
 
+// The state of one desktop window lives here; the window's named data
+// (desktop/desktop_keys.h) mirrors it for those outside the layer and is
+// never read back.
 struct MainWindowData {
   GtkWidget* window = nullptr;  // owned by GTK; never destroyed by the record
+  // The login window, which outlives every record: it holds them.
+  GtkWidget* login_window = nullptr;
   GtkWidget* content_box = nullptr;
   GtkWidget* header_box = nullptr;
   GtkWidget* vm_area = nullptr;
   GtkWidget* flow_box = nullptr;
   GtkWidget* status_label = nullptr;
+  // The buttons whose "clicked" handlers are given the record, which the
+  // teardown disconnects; weak, since the window may have been destroyed
+  // with them first.
+  WeakPtr<GtkWidget> refresh_button;
+  WeakPtr<GtkWidget> password_button;
+  WeakPtr<GtkWidget> logout_button;
+  WeakPtr<GtkWidget> prev_button;
+  WeakPtr<GtkWidget> next_button;
+  // The paging row's label, and the page it shows (1-based; not clamped to
+  // the list).
+  GtkWidget* page_label = nullptr;
+  int current_page = 1;
   GCharPtr token;  // the window's own copy of the access token
   // Who signed in, handed to the viewers; kept in memory only.  A MAC
   // sign-in has no person behind it: its viewers get the saved credentials.
@@ -51,15 +68,14 @@ struct MainWindowData {
   // Keeps the window object readable by the teardown even after GTK has
   // destroyed the window.
   RefPtr<GtkWidget> window_ref;
-  // The requests under way, cancelled when the window is hidden or the
-  // record goes: a load of the list, and a card's power or connection
+  // The requests under way, released when the window is hidden or the
+  // record goes: a load of the list (holding the window when "刷新" asked
+  // for it, not when the timer did), and a card's power or connection
   // request.
-  PendingRequest list_request;
-  PendingRequest action_request;
-  // Holds the window's input while a request the user started runs.
-  std::optional<BusyHold> busy;
-  // The 60-second reload; its id is on the window as "refresh_timer_id"
-  // while it runs.
+  HeldRequest list_load;
+  HeldRequest action;
+  // The 60-second reload; 0 once it has ended.  Its id is also on the
+  // window as "refresh_timer_id" while it runs.
   SourcePtr refresh_timer;
   std::shared_ptr<ViewerSessions> sessions;
   std::optional<SessionOpening> opening;

@@ -4,9 +4,9 @@
 
 #include "base/config.h"
 #include "base/i18n.h"
+#include "desktop/desktop_keys.h"
 #include "desktop/main_window_data.h"
 #include "desktop/vm_cards.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 
 namespace kesta {
@@ -16,7 +16,7 @@ namespace {
 // Replaces the list with a fresh load, then tells whether it succeeded.  A
 // load already under way gives way to this one.
 void reload(MainWindowData* data, std::function<void(bool ok)> then) {
-  data->list_request =
+  data->list_load.request =
       fetch_vm_list_async(app_config.server_address, data->token.get(), [data, then](ReplyOutcome<VmList> reply) {
         data->vm_list = std::move(reply.record);
         then(reply.ok());
@@ -31,61 +31,56 @@ gboolean end_timer(MainWindowData* data, const char* line) {
 
 }  // namespace
 
-bool handle_session_expiry(guint status, GtkWidget* desktop_window) {
+bool handle_session_expiry(guint status, MainWindowData* data) {
   if (status != 401) return false;
-  auto* data = static_cast<MainWindowData*>(g_object_get_data(G_OBJECT(desktop_window), keys::kMainWindowData));
   // One session ends once: a second path to the same end (a tick, "刷新", a
   // request under way) finds it decided.
-  if (data && data->expired) return true;
+  if (data->expired) return true;
   g_print("令牌已过期或无效，自动注销\n");
-  auto* login_window = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(desktop_window), keys::kLoginWindow));
-  if (!login_window) return false;
+  if (!data->login_window) return false;
   // Decided before the dialog opens: the main loop runs on while it is
   // shown, and neither the timer nor a request may come to it again.
-  if (data) {
-    data->expired = true;
-    stop_refresh_timer(data);
-    data->list_request.cancel();
-    data->action_request.cancel();
-    data->busy.reset();
-  }
-  show_message_dialog(GTK_WINDOW(desktop_window), _("会话已过期"), _("您的登录会话已过期，请重新登录"));
-  gtk_widget_hide(desktop_window);
-  gtk_widget_show(login_window);
+  data->expired = true;
+  stop_refresh_timer(data);
+  data->list_load.release();
+  data->action.release();
+  show_message_dialog(GTK_WINDOW(data->window), _("会话已过期"), _("您的登录会话已过期，请重新登录"));
+  gtk_widget_hide(data->window);
+  gtk_widget_show(data->login_window);
   return true;
 }
 
 void on_refresh_clicked(GtkButton*, gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
-  data->busy.emplace(data->window, _("正在加载虚拟机列表..."));
+  data->list_load.hold(data->window, _("正在加载虚拟机列表..."));
   reload(data, [data](bool ok) {
-    data->busy.reset();
+    data->list_load.release();
     // Any failure of the reload counts as an expired session.
-    if (!ok) handle_session_expiry(401, data->window);
+    if (!ok) handle_session_expiry(401, data);
     show_vm_page(data);
   });
 }
 
 void stop_refresh_timer(MainWindowData* data) noexcept {
   data->refresh_timer.reset();
-  // Tells the teardown that there is no timer left to remove.
-  if (data->window && GTK_IS_WIDGET(data->window))
-    g_object_set_data(G_OBJECT(data->window), keys::kRefreshTimerId, nullptr);
+  // The record holds its window (window_ref), whatever GTK has done with it.
+  if (data->window) g_object_set_data(G_OBJECT(data->window), keys::kRefreshTimerId, nullptr);
 }
 
 gboolean refresh_timer_tick(gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
   if (!data) return end_timer(data, "错误：主窗口结构体为NULL，停止自动刷新\n");
   if (!data->window) return end_timer(data, "错误：window为NULL，停止自动刷新\n");
-  if (!GTK_IS_WIDGET(data->window)) return end_timer(data, "错误：window不是有效的GTK组件，停止自动刷新\n");
+  // The timer is the record's, and the record holds its window: a widget
+  // for as long as a tick can come.
   if (!gtk_widget_get_visible(data->window)) return end_timer(data, "窗口不可见，停止自动刷新\n");
 
   // A tick that comes while a load is under way leaves it be; the next one
   // comes as usual.
-  if (data->list_request.pending()) return G_SOURCE_CONTINUE;
+  if (data->list_load.request.pending()) return G_SOURCE_CONTINUE;
   reload(data, [data](bool ok) {
     // An expiry has removed the timer already.
-    if (!ok && handle_session_expiry(401, data->window)) return;
+    if (!ok && handle_session_expiry(401, data)) return;
     show_vm_page(data);
   });
   return G_SOURCE_CONTINUE;

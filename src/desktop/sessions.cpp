@@ -6,7 +6,6 @@
 #include "desktop/session_open_dialog.h"
 #include "desktop/vm_config_request.h"
 #include "launch/spawn.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 #include "ui/pid_window.h"
 
@@ -49,8 +48,7 @@ void on_session_end(const std::weak_ptr<ViewerSessions>& weak, const std::string
   GtkWidget* window = data->window;
   const bool signed_in = gtk_widget_get_visible(window) && !data->expired;
   if (failure) {
-    auto* login = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), keys::kLoginWindow));
-    GtkWidget* parent = signed_in ? window : login;
+    GtkWidget* parent = signed_in ? window : data->login_window;
     show_message_dialog(parent ? GTK_WINDOW(parent) : nullptr, _("连接失败"), failure->c_str());
   }
   // The dialog ran the main loop: the user may have signed out (the record

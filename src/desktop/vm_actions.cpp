@@ -4,10 +4,10 @@
 
 #include "base/fixed_text.h"
 #include "base/i18n.h"
+#include "desktop/desktop_keys.h"
 #include "desktop/main_window_data.h"
 #include "desktop/sessions.h"
 #include "desktop/vm_requests.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 
 namespace kesta {
@@ -36,13 +36,13 @@ MainWindowData* item_window_data(GtkMenuItem* item) {
 
 void power_action(GtkMenuItem* item, const char* action) {
   if (MainWindowData* data = item_window_data(item))
-    request_vm_action(data, text_data(item, keys::kVmid), action);
+    request_vm_action(data, text_data(item, keys::kButtonVmid), action);
 }
 
 }  // namespace
 
 void on_connect_clicked(GtkButton* button, gpointer) noexcept {
-  const char* vmid = text_data(button, keys::kVmid);
+  const char* vmid = text_data(button, keys::kButtonVmid);
   const char* status = text_data(button, keys::kStatus);
   GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(button));
   if (!GTK_IS_WINDOW(top)) {
@@ -68,13 +68,11 @@ void on_connect_clicked(GtkButton* button, gpointer) noexcept {
 }
 
 void on_power_start(GtkMenuItem* item, gpointer) noexcept {
-  if (MainWindowData* data = item_window_data(item))
-    request_vm_start(data, text_data(item, keys::kVmid));
+  if (MainWindowData* data = item_window_data(item)) request_vm_start(data, text_data(item, keys::kButtonVmid));
 }
 
 void on_power_resume(GtkMenuItem* item, gpointer) noexcept {
-  if (MainWindowData* data = item_window_data(item))
-    request_vm_resume(data, text_data(item, keys::kVmid));
+  if (MainWindowData* data = item_window_data(item)) request_vm_resume(data, text_data(item, keys::kButtonVmid));
 }
 
 void on_power_shutdown(GtkMenuItem* item, gpointer) noexcept { power_action(item, "shutdown"); }

@@ -8,23 +8,24 @@
 #include "base/fixed_text.h"
 #include "base/i18n.h"
 #include "desktop/card_layout.h"
+#include "desktop/desktop_keys.h"
 #include "desktop/vm_actions.h"
 #include "ui/accessible.h"
-#include "ui/data_keys.h"
 #include "ui/widget_style.h"
 
 namespace kesta {
 
 namespace {
 
-int window_int(GtkWidget* window, const char* key) {
-  return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(window), key));
+int page_count(const MainWindowData* data) {
+  const int length = static_cast<int>(data->vm_list.size());
+  return (length + kCardsPerPage - 1) / kCardsPerPage;
 }
 
-int page_count(const MainWindowData* data) {
-  const int per_page = window_int(data->window, keys::kItemsPerPage);
-  const int length = static_cast<int>(data->vm_list.size());
-  return (length + per_page - 1) / per_page;
+void turn_to(MainWindowData* data, int page) {
+  data->current_page = page;
+  g_object_set_data(G_OBJECT(data->window), keys::kCurrentPage, GINT_TO_POINTER(page));
+  show_vm_page(data);
 }
 
 GtkWidget* info_row(const char* title, const char* value, GtkWidget** value_label) {
@@ -88,7 +89,7 @@ GtkWidget* power_menu(const VmInfo& vm) {
     GtkWidget* item = gtk_menu_item_new_with_label(_(e->label));
     add_style_class(item, "vm-menu-item");
     set_text_colour(gtk_bin_get_child(GTK_BIN(item)), kBlack);
-    g_object_set_data_full(G_OBJECT(item), keys::kVmid, g_strdup(vm.vmid), g_free);
+    g_object_set_data_full(G_OBJECT(item), keys::kButtonVmid, g_strdup(vm.vmid), g_free);
     g_signal_connect(item, "enter-notify-event", G_CALLBACK(on_menu_item_enter), nullptr);
     g_signal_connect(item, "leave-notify-event", G_CALLBACK(on_menu_item_leave), nullptr);
     g_signal_connect(item, "activate", G_CALLBACK(e->handler), nullptr);
@@ -156,7 +157,7 @@ GtkWidget* build_vm_card(const VmInfo& vm) {
   gtk_widget_set_size_request(connect, 80, 25);
   add_style_class(connect, "vm-button");
   add_style_class(connect, "connect");
-  g_object_set_data_full(G_OBJECT(connect), keys::kVmid, g_strdup(vm.vmid), g_free);
+  g_object_set_data_full(G_OBJECT(connect), keys::kButtonVmid, g_strdup(vm.vmid), g_free);
   g_object_set_data_full(G_OBJECT(connect), keys::kStatus, g_strdup(vm.status), g_free);
   g_signal_connect(connect, "clicked", G_CALLBACK(on_connect_clicked), nullptr);
   describe_accessible(connect, _("连接"), vm.vmname);
@@ -173,14 +174,13 @@ void clear_vm_cards(MainWindowData* data) {
 }
 
 void update_paging_controls(MainWindowData* data) {
-  GObject* w = G_OBJECT(data->window);
-  const int current = window_int(data->window, keys::kCurrentPage);
+  const int current = data->current_page;
   const int pages = page_count(data);
   char text[50];
   g_snprintf(text, sizeof text, _("第 %d/%d 页"), current, pages > 1 ? pages : 1);
-  gtk_label_set_text(GTK_LABEL(g_object_get_data(w, keys::kPageLabel)), text);
-  gtk_widget_set_sensitive(GTK_WIDGET(g_object_get_data(w, keys::kPrevButton)), current > 1);
-  gtk_widget_set_sensitive(GTK_WIDGET(g_object_get_data(w, keys::kNextButton)), current < pages);
+  gtk_label_set_text(GTK_LABEL(data->page_label), text);
+  gtk_widget_set_sensitive(data->prev_button.get(), current > 1);
+  gtk_widget_set_sensitive(data->next_button.get(), current < pages);
 }
 
 void show_vm_page(MainWindowData* data) {
@@ -192,10 +192,8 @@ void show_vm_page(MainWindowData* data) {
     return;
   }
   gtk_widget_hide(data->status_label);
-  const int current = window_int(data->window, keys::kCurrentPage);
-  const int per_page = window_int(data->window, keys::kItemsPerPage);
-  const long start = static_cast<long>(current - 1) * per_page;
-  const long end = std::min<long>(start + per_page, static_cast<long>(data->vm_list.size()));
+  const long start = static_cast<long>(data->current_page - 1) * kCardsPerPage;
+  const long end = std::min<long>(start + kCardsPerPage, static_cast<long>(data->vm_list.size()));
   for (long i = std::max(start, 0L); i < end; ++i)
     gtk_flow_box_insert(GTK_FLOW_BOX(data->flow_box), build_vm_card(data->vm_list[static_cast<std::size_t>(i)]), -1);
   gtk_widget_show_all(data->flow_box);
@@ -204,18 +202,14 @@ void show_vm_page(MainWindowData* data) {
 
 void on_prev_page(GtkButton*, gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
-  const int current = window_int(data->window, keys::kCurrentPage);
-  if (current < 2) return;
-  g_object_set_data(G_OBJECT(data->window), keys::kCurrentPage, GINT_TO_POINTER(current - 1));
-  show_vm_page(data);
+  if (data->current_page < 2) return;
+  turn_to(data, data->current_page - 1);
 }
 
 void on_next_page(GtkButton*, gpointer record) noexcept {
   auto* data = static_cast<MainWindowData*>(record);
-  const int current = window_int(data->window, keys::kCurrentPage);
-  if (current >= page_count(data)) return;
-  g_object_set_data(G_OBJECT(data->window), keys::kCurrentPage, GINT_TO_POINTER(current + 1));
-  show_vm_page(data);
+  if (data->current_page >= page_count(data)) return;
+  turn_to(data, data->current_page + 1);
 }
 
 gboolean on_menu_item_enter(GtkWidget* item, GdkEvent*, gpointer) noexcept {

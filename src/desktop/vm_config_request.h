@@ -7,8 +7,8 @@ namespace kesta {
 
 // Holds the window's input until the reply is in.  Every failure ends in one
 // dialog over the window (or in the session-expiry handling on a 401).
-// Leaves "vm_id" and "vm_data" on the window for the SPICE viewer; the
-// viewer it starts becomes the VM's session (desktop/sessions.h).
+// Leaves "vm_id" and "vm_data" on the window and hands both to the viewer;
+// the viewer it starts becomes the VM's session (desktop/sessions.h).
 void fetch_vm_config(MainWindowData* data, const char* vmid);
 
 }  // namespace kesta

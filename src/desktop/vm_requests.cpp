@@ -9,14 +9,14 @@
 namespace kesta {
 
 bool report_unsuccessful(ReplyKind kind, guint status, const std::string& message, const char* failure_title,
-                         GtkWidget* window) {
-  GtkWindow* parent = GTK_WINDOW(window);
+                         MainWindowData* data) {
+  GtkWindow* parent = GTK_WINDOW(data->window);
   switch (kind) {
     case ReplyKind::BadAddress:
       show_message_dialog(parent, _("请求错误"), _("无法创建HTTP请求"));
       return true;
     case ReplyKind::Failed:
-      if (handle_session_expiry(status, window)) return true;
+      if (handle_session_expiry(status, data)) return true;
       g_print("请求失败，状态码: %d\n", static_cast<int>(status));
       show_message_dialog(parent, failure_title, message.c_str());
       return true;
@@ -36,11 +36,11 @@ namespace {
 
 void power_request(MainWindowData* data, const char* vmid, const PowerCommand& command, const char* success_message,
                    const char* failure_title) {
-  data->busy.emplace(data->window, _("正在发送请求…"));
-  data->action_request =
+  data->action.hold(data->window, _("正在发送请求…"));
+  data->action.request =
       send_vm_power_async(app_config.server_address, data->token.get(), vmid, command, [=](ReplyOutcome<> reply) {
-        data->busy.reset();
-        if (!report_unsuccessful(reply.kind, reply.status, reply.message, failure_title, data->window))
+        data->action.release();
+        if (!report_unsuccessful(reply.kind, reply.status, reply.message, failure_title, data))
           show_message_dialog(GTK_WINDOW(data->window), _("成功"), success_message);
       });
 }

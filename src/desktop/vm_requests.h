@@ -15,7 +15,7 @@ namespace kesta {
 // service said why (or the session-expiry handling on a 401); false, with
 // nothing shown, for a reply that did.
 bool report_unsuccessful(ReplyKind kind, guint status, const std::string& message, const char* failure_title,
-                         GtkWidget* window);
+                         MainWindowData* data);
 
 // Each holds the window's input until its reply is in.
 void request_vm_resume(MainWindowData* data, const char* vmid);

@@ -1,5 +1,6 @@
 #include "host/status_channel.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -103,17 +104,69 @@ void handshake_failed(const char* reason) noexcept {
   schedule_reconnect();
 }
 
-void on_handshake(GObject* source, GAsyncResult* result, gpointer) noexcept {
-  Error error;
-  auto connection = take_ref(soup_session_websocket_connect_finish(SOUP_SESSION(source), result, error));
-  // An attempt that a teardown abandoned: its session is no longer ours.
-  if (!channel || channel->session.get() != SOUP_SESSION(source)) {
-    let_go(std::move(connection));
-    return;
+// The handshake, held in a PendingRequest as every request is: dropping it
+// abandons the attempt, and libsoup's late callback then finds no handler.
+class WebsocketHandshake final : public Exchange {
+ public:
+  // The connection, or null and the reason it failed.
+  using Done = std::function<void(RefPtr<SoupWebsocketConnection> connection, const char* failure)>;
+
+  static PendingRequest start(SoupSession* session, SoupMessage* message, guint timeout_seconds, Done done) {
+    auto handshake = std::make_shared<WebsocketHandshake>();
+    handshake->session_ = add_ref(session);
+    handshake->done_ = std::move(done);
+    handshake->deadline_ = add_timeout_seconds(timeout_seconds, on_deadline, handshake.get());
+    soup_session_websocket_connect_async(session, message, nullptr, nullptr, nullptr, on_finished,
+                                         std::make_unique<std::shared_ptr<WebsocketHandshake>>(handshake).release());
+    return PendingRequest(std::move(handshake));
   }
-  channel->handshake_deadline.reset();
+
+  void cancel() noexcept override { end(); }
+  bool pending() const noexcept override { return static_cast<bool>(done_); }
+
+ private:
+  // The handler, taken out so that libsoup's callback finds none, and the
+  // attempt aborted.  libsoup notices an abort only when the connection
+  // next stirs: at the time limit the handler is told at once, from here.
+  Done end() noexcept {
+    Done done = std::move(done_);
+    done_ = nullptr;
+    deadline_.reset();
+    soup_session_abort(session_.get());
+    return done;
+  }
+
+  static void on_finished(GObject* source, GAsyncResult* result, gpointer data) noexcept {
+    std::unique_ptr<std::shared_ptr<WebsocketHandshake>> hold(static_cast<std::shared_ptr<WebsocketHandshake>*>(data));
+    Error error;
+    auto connection = take_ref(soup_session_websocket_connect_finish(SOUP_SESSION(source), result, error));
+    WebsocketHandshake& handshake = **hold;
+    if (!handshake.done_) {
+      let_go(std::move(connection));
+      return;
+    }
+    handshake.deadline_.reset();
+    Done done = std::move(handshake.done_);
+    handshake.done_ = nullptr;
+    done(std::move(connection), error.message_or("未知错误"));
+  }
+
+  // A service that takes the connection but never answers the handshake
+  // fails the attempt at the limit, like every other request.
+  static gboolean on_deadline(gpointer data) noexcept {
+    const Done done = static_cast<WebsocketHandshake*>(data)->end();
+    done(nullptr, "连接超时");
+    return G_SOURCE_REMOVE;
+  }
+
+  RefPtr<SoupSession> session_;
+  Done done_;
+  SourcePtr deadline_;
+};
+
+void on_handshake(RefPtr<SoupWebsocketConnection> connection, const char* failure) noexcept {
   if (!connection) {
-    handshake_failed(error.message_or("未知错误"));
+    handshake_failed(failure);
     return;
   }
   g_print("WebSocket连接成功\n");
@@ -159,26 +212,14 @@ void status_channel_connect() {
 void status_channel_teardown() {
   if (!channel) return;
   channel->token_request.cancel();
-  channel->handshake_deadline.reset();
+  channel->handshake.cancel();
   channel->report_timer.reset();
   channel->reconnect_timer.reset();
   let_go(take_connection());
-  // Out of the record before the abort: a handshake it ends reports to a
-  // channel that no longer has this session.
-  if (const RefPtr<SoupSession> session = std::move(channel->session)) soup_session_abort(session.get());
+  channel->session.reset();
 }
 
 namespace {
-
-// Fails the attempt at once: libsoup notices an abort only when the
-// connection next stirs.  The session leaves the record first, so that its
-// late callback finds the attempt abandoned.
-gboolean on_handshake_deadline(gpointer) noexcept {
-  channel->handshake_deadline.reset();
-  if (const RefPtr<SoupSession> session = std::move(channel->session)) soup_session_abort(session.get());
-  handshake_failed("连接超时");
-  return G_SOURCE_REMOVE;
-}
 
 void open_connection(const std::string& username) {
   g_print("使用MAC登录: %s\n", username.c_str());
@@ -199,11 +240,8 @@ void open_connection(const std::string& username) {
   // Checked as for every request: a refused certificate fails the
   // handshake, and that counts as a failed attempt.
   check_certificates(channel->session.get(), message.get(), nullptr);
-  // A service that takes the connection but never answers the handshake
-  // fails the attempt at the limit, like every other request.
-  channel->handshake_deadline = add_timeout_seconds(kHandshakeTimeoutSeconds, on_handshake_deadline, nullptr);
-  soup_session_websocket_connect_async(channel->session.get(), message.get(), nullptr, nullptr, nullptr,
-                                       on_handshake, nullptr);
+  channel->handshake =
+      WebsocketHandshake::start(channel->session.get(), message.get(), kHandshakeTimeoutSeconds, on_handshake);
 }
 
 }  // namespace

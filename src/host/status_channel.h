@@ -23,8 +23,8 @@ struct StatusChannel {
   PendingRequest token_request;
   // Carries the handshake; kept until the next teardown.
   RefPtr<SoupSession> session;
-  // The time limit of the handshake under way.
-  SourcePtr handshake_deadline;
+  // The handshake under way, with its own time limit.
+  PendingRequest handshake;
   RefPtr<SoupWebsocketConnection> connection;
   // The timers; each reads as its id, 0 when there is none.
   SourcePtr report_timer;
@@ -48,8 +48,8 @@ void status_channel_start_once();
 // One connection attempt: the token fetch, then the handshake, each of up to
 // 10 seconds, both on the main loop.
 void status_channel_connect();
-// Cancels the token fetch, removes both timers and closes and lets go of
-// connection and session.
+// Cancels the token fetch and the handshake, removes both timers and closes
+// and lets go of connection and session.
 void status_channel_teardown();
 // Tears the channel down and forgets it; nothing when it never started.
 void status_channel_stop();

@@ -41,8 +41,9 @@ std::optional<Viewer> choose_viewer(std::string_view connection_type,
   return std::nullopt;
 }
 
-GPid dispatch_connection(const char* connection_type, const char* address, const char* username,
-                         const char* password, GtkWindow* window, const PoolSettings& pool, SessionEnded on_end) {
+GPid dispatch_connection(const char* connection_type, const char* address, const char* username, const char* password,
+                         GtkWindow* window, const PoolSettings& pool, const char* vm_id, const VmConfig* config,
+                         SessionEnded on_end) {
   const char* type = or_empty(connection_type);
   g_print("连接类型: %s, IP: %s\n", readable_text(type, kMaxLoggedValue).c_str(),
           readable_text(or_empty(address), kMaxLoggedValue).c_str());
@@ -50,7 +51,7 @@ GPid dispatch_connection(const char* connection_type, const char* address, const
   const std::optional<Viewer> viewer = choose_viewer(type, app_config.protocol);
   LaunchResult result;
   if (viewer) {
-    const LaunchRequest request{or_empty(address), or_empty(username), or_empty(password), window, pool};
+    const LaunchRequest request{or_empty(address), or_empty(username), or_empty(password), pool, vm_id, config};
     result = launcher_for(*viewer)(request);
   } else {
     result = LaunchResult::failure(std::string(_("不支持的连接类型: ")) + type);

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "api/pool_settings.h"
+#include "api/vm_config.h"
 
 namespace kesta {
 
@@ -30,11 +31,11 @@ using SessionEnded = std::function<void(GPid pid, const std::optional<std::strin
 // `protocol` of app_config decides) and returns at once with its process id;
 // the viewer is watched, and on_end (when given) learns how it ended.  When
 // it could not be started, or the type is unsupported, shows one "连接失败"
-// dialog over window and returns 0.  window carries "vm_id" and "vm_data"
-// for SPICE; pool is the pool settings of the reply.  Any text may be null
-// (empty).
-GPid dispatch_connection(const char* connection_type, const char* address, const char* username,
-                         const char* password, GtkWindow* window, const PoolSettings& pool,
-                         SessionEnded on_end = {});
+// dialog over window and returns 0.  pool is the pool settings of the
+// reply; SPICE also needs the VM's id and the reply's data (config).  Any
+// text may be null (empty).
+GPid dispatch_connection(const char* connection_type, const char* address, const char* username, const char* password,
+                         GtkWindow* window, const PoolSettings& pool, const char* vm_id = nullptr,
+                         const VmConfig* config = nullptr, SessionEnded on_end = {});
 
 }  // namespace kesta

@@ -26,7 +26,7 @@ HorizonSettings read_horizon_settings(const LaunchRequest& request, const Viewer
 // one argument of its own.
 std::vector<std::string> horizon_arguments(const HorizonSettings& settings);
 
-// The window of the request is not used.
+// The VM id and configuration of the request are not used.
 LaunchResult launch_horizon(const LaunchRequest& request);
 
 }  // namespace kesta

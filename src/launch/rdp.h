@@ -58,7 +58,7 @@ std::vector<std::string> rdp_arguments(const RdpSettings& settings);
 // line can carry.
 std::optional<std::string> rdp_standard_input(const RdpSettings& settings);
 
-// The window of the request is not used.
+// The VM id and configuration of the request are not used.
 LaunchResult launch_rdp(const LaunchRequest& request);
 
 }  // namespace kesta

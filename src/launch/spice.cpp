@@ -2,21 +2,11 @@
 
 #include <glib/gstdio.h>
 
-#include "api/vm_config.h"
 #include "base/i18n.h"
 #include "launch/spawn.h"
 #include "launch/spice_file.h"
-#include "ui/data_keys.h"
 
 namespace kesta {
-
-namespace {
-
-void* window_data(GtkWindow* window, const char* key) noexcept {
-  return window ? g_object_get_data(G_OBJECT(window), key) : nullptr;
-}
-
-}  // namespace
 
 std::vector<std::string> spice_arguments(const std::string& program, const std::string& file_path,
                                          const std::optional<ResourceFlags>& resource, std::string_view home_dir) {
@@ -36,10 +26,10 @@ LaunchResult launch_spice(const LaunchRequest& request) {
   const std::string& program = viewer_paths.remote_viewer;
   if (std::optional<LaunchResult> missing = missing_viewer(program, N_("SPICE客户端"))) return *missing;
 
-  const auto* vm_id = static_cast<const char*>(window_data(request.window, keys::kVmId));
+  const char* vm_id = request.vm_id;
   if (!vm_id) return LaunchResult::failure(_("无法获取虚拟机ID"));
 
-  const auto* vm_data = static_cast<const VmConfig*>(window_data(request.window, keys::kVmData));
+  const VmConfig* vm_data = request.config;
   if (!vm_data || !vm_data->spice) return LaunchResult::failure(_("服务器没有提供SPICE连接信息"));
 
   const std::optional<std::string> text = spice_file_text(*vm_data->spice);

@@ -19,8 +19,8 @@ std::vector<std::string> spice_arguments(const std::string& program, const std::
                                          const std::optional<ResourceFlags>& resource, std::string_view home_dir);
 
 // Starts remote-viewer on the connection text made of the "spriceInfo" of
-// the window's "vm_data"; the address and credentials of the request are
-// not used, the text carries everything.  The text, password included,
+// the request's configuration; the address and credentials of the request
+// are not used, the text carries everything.  The text, password included,
 // goes through a pipe, so that it never rests on disk; only a text too
 // long for a pipe is written to a file, which the viewer deletes once it
 // has read it.

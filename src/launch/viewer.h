@@ -2,7 +2,7 @@
 // programs are, and starting one.
 #pragma once
 
-#include <gtk/gtk.h>
+#include <glib.h>
 
 #include <cstddef>
 #include <optional>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "api/pool_settings.h"
+#include "api/vm_config.h"
 #include "base/ptr.h"
 
 namespace kesta {
@@ -26,21 +27,22 @@ struct ViewerPaths {
 // restore ViewerPaths{} afterwards), so that no test starts a real viewer.
 extern ViewerPaths viewer_paths;
 
-// The connection details of one VM; the texts and the window are borrowed
-// for the call.
+// The connection details of one VM; the texts and the configuration are
+// borrowed for the call.
 struct LaunchRequest {
   std::string_view address;   // the VM's "ip"
   std::string_view username;  // the login user name of the configuration
   std::string_view password;  // the stored password in plain text, or empty
-  GtkWindow* window = nullptr;  // the desktop window, carrying "vm_id" and "vm_data"
-  PoolSettings pool;            // the pool settings of the reply
+  PoolSettings pool;          // the pool settings of the reply
+  const char* vm_id = nullptr;       // the VM's id; null when unknown
+  const VmConfig* config = nullptr;  // the whole configuration reply's data; null when there is none
 };
 
 // Either the viewer was started, with its process id, or the message says
 // why not.
 struct LaunchResult {
-  // The message travels in a 512-byte field elsewhere, so it keeps at most
-  // 511 bytes.
+  // A message is cut to fit a buffer of this size with its NUL: the
+  // "连接失败" dialog shows at most 511 bytes.
   static constexpr std::size_t kMessageSize = 512;
 
   bool started = false;

@@ -8,11 +8,12 @@
 #include "base/config.h"
 #include "base/fixed_text.h"
 #include "base/i18n.h"
+#include "desktop/desktop_keys.h"
 #include "desktop/desktop_window.h"
 #include "host/host_identity.h"
 #include "host/status_channel.h"
+#include "login/login_keys.h"
 #include "ui/busy.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 
 namespace kesta {

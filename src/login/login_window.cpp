@@ -5,11 +5,11 @@
 #include "base/i18n.h"
 #include "base/ptr.h"
 #include "login/login_flow.h"
+#include "login/login_keys.h"
 #include "login/power_dialogs.h"
 #include "login/register_dialog.h"
 #include "login/settings_dialog.h"
 #include "ui/accessible.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 #include "ui/fullscreen.h"
 #include "ui/status_bar.h"
@@ -67,7 +67,8 @@ GtkWidget* footer_group(const char* image, const char* text, GtkAlign align, Gtk
   gtk_style_context_remove_class(style, "button");
   gtk_style_context_add_class(style, "flat-button");
   gtk_widget_set_app_paintable(button, TRUE);
-  g_signal_connect(button, "clicked", clicked, window);
+  // The handlers are given the window and go with it.
+  g_signal_connect_object(button, "clicked", clicked, window, G_CONNECT_DEFAULT);
   pack_start(group, button);
 
   GtkWidget* label = gtk_label_new(text);
@@ -80,7 +81,7 @@ GtkWidget* footer_group(const char* image, const char* text, GtkAlign align, Gtk
   gtk_event_box_set_visible_window(GTK_EVENT_BOX(press_area), FALSE);
   gtk_widget_add_events(press_area, GDK_BUTTON_PRESS_MASK);
   gtk_container_add(GTK_CONTAINER(press_area), label);
-  g_signal_connect(press_area, "button-press-event", label_pressed, window);
+  g_signal_connect_object(press_area, "button-press-event", label_pressed, window, G_CONNECT_DEFAULT);
   pack_start(group, press_area);
   return group;
 }

@@ -55,10 +55,11 @@ bool confirmed(const PowerAction& action, GtkWindow* parent) {
   return run_dialog(dialog) == GTK_RESPONSE_YES;
 }
 
+// The login window's handlers go with it (g_signal_connect_object), so a
+// login window given here is alive.
 void confirm(const PowerAction& action, GtkWidget* source, gpointer login_window) {
   g_print("%s", action.pressed_line);
-  GtkWindow* parent = window_of(source);
-  if (login_window && GTK_IS_WIDGET(login_window)) parent = window_of(static_cast<GtkWidget*>(login_window));
+  GtkWindow* parent = window_of(login_window ? static_cast<GtkWidget*>(login_window) : source);
   if (!confirmed(action, parent)) return;
   // The machine may go down before a buffered line would be written.
   std::fflush(stdout);

@@ -6,7 +6,8 @@
 namespace kesta {
 
 // "clicked" handlers of the login window's shutdown and restart icons; user
-// data is the login window, the dialog's parent.  "确定" runs "systemctl
+// data is the login window, the dialog's parent, to which they are tied
+// (g_signal_connect_object).  "确定" runs "systemctl
 // poweroff" or "systemctl reboot" through the shell, once, after the dialog
 // is gone; the call returns when the command does.
 void confirm_shutdown(GtkWidget* source, gpointer login_window) noexcept;

@@ -11,8 +11,8 @@
 #include "base/ptr.h"
 #include "host/host_identity.h"
 #include "login/label_press.h"
+#include "login/login_keys.h"
 #include "ui/busy.h"
-#include "ui/data_keys.h"
 #include "ui/dialog.h"
 #include "ui/widget_style.h"
 
@@ -199,20 +199,19 @@ void show_register_dialog(GtkWidget* parent) {
   gtk_widget_show_all(dialog);
   // The form waits for the service's domains; closing the dialog meanwhile
   // cancels the request.
-  std::optional<BusyHold> busy;
-  PendingRequest domains;
+  HeldRequest domains;
   if (!mac_mode) {
-    busy.emplace(dialog, _("正在加载域名…"));
+    domains.hold(dialog, _("正在加载域名…"));
     g_print("DEBUG: 尝试获取域名列表，服务器地址: %s\n", app_config.server_address);
     GtkWidget* combo = GTK_WIDGET(g_object_get_data(G_OBJECT(dialog), keys::kDomainCombo));
-    domains = fetch_domain_list_async(app_config.server_address, [&busy, combo](ReplyOutcome<DomainList> reply) {
-      busy.reset();
-      fill_domains(combo, reply.record);
-    });
+    domains.request =
+        fetch_domain_list_async(app_config.server_address, [&domains, combo](ReplyOutcome<DomainList> reply) {
+          domains.release();
+          fill_domains(combo, reply.record);
+        });
   }
   gtk_dialog_run(GTK_DIALOG(dialog));
-  domains.cancel();
-  busy.reset();
+  domains.release();
 }
 
 void on_register_clicked(GtkButton*, gpointer dialog_data) noexcept {

@@ -1,5 +1,7 @@
 #include "ui/busy.h"
 
+#include <memory>
+
 #include "ui/data_keys.h"
 #include "ui/widget_style.h"
 
@@ -112,9 +114,12 @@ BusyNotice::~BusyNotice() {
 }
 
 HeldRequest* hold_for_request(GtkWidget* window, const char* key, const char* text) {
-  auto* held = new HeldRequest;
-  g_object_set_data_full(G_OBJECT(window), key, held, [](gpointer h) noexcept { delete static_cast<HeldRequest*>(h); });
-  held->busy.emplace(window, text);
+  auto owned = std::make_unique<HeldRequest>();
+  HeldRequest* held = owned.get();
+  // The window's slot owns it from here on; the caller borrows it.
+  g_object_set_data_full(G_OBJECT(window), key, owned.release(),
+                         [](gpointer h) noexcept { delete static_cast<HeldRequest*>(h); });
+  held->hold(window, text);
   return held;
 }
 

@@ -51,16 +51,26 @@ class BusyNotice {
 };
 
 // A request the user started from a window, and the window's hold while it
-// runs.
+// runs; wherever it is kept, it is the one way to pair the two.  hold()
+// takes the window's input for the request that the caller then puts in
+// `request`; release() ends both, and so does the holder's end.  A reply
+// handler releases first, so that the window takes input again before
+// anything is shown.  A request that takes no input (a timer's) is put in
+// `request` without hold().
 struct HeldRequest {
+  void hold(GtkWidget* window, const char* text) { busy.emplace(window, text); }
+  void release() noexcept {
+    request.cancel();
+    busy.reset();
+  }
+
   PendingRequest request;
   std::optional<BusyHold> busy;
 };
 
-// Holds the window with the text and keeps a new HeldRequest on it under
-// key, for the caller to fill in its request: closing the window cancels
-// the request.  drop_held_request ends both; a reply handler calls it first,
-// so that the window takes input again before anything is shown.
+// A HeldRequest kept on the window under key, for a window that has no
+// record of its own to keep it in: closing the window cancels the request.
+// drop_held_request releases it and takes it off the window.
 HeldRequest* hold_for_request(GtkWidget* window, const char* key, const char* text);
 void drop_held_request(GtkWidget* window, const char* key);
 

@@ -3,12 +3,13 @@
 #include "base/config.h"
 #include "base/fixed_text.h"
 #include "base/i18n.h"
+#include "desktop/desktop_keys.h"
 #include "host/status_channel.h"
+#include "login/login_keys.h"
 #include "login/login_window.h"
 #include "support/spin.h"
 #include "support/temp_home.h"
 #include "support/widget_find.h"
-#include "ui/data_keys.h"
 
 namespace kesta::test {
 
