@@ -34,9 +34,10 @@ struct SessionOpening {
   SourcePtr deadline;
 };
 
-// The state of one desktop window lives here; the window's named data
-// (desktop/desktop_keys.h) mirrors it for those outside the layer and is
-// never read back.
+// The state of one desktop window.  The window's named data
+// (desktop/desktop_keys.h) mirrors parts of it for those outside the layer;
+// the layer reads back only "main_window_data", by which a card's buttons
+// find the record.
 struct MainWindowData {
   GtkWidget* window = nullptr;  // owned by GTK; never destroyed by the record
   // The login window, which outlives every record: it holds them.
