@@ -105,7 +105,7 @@ void handshake_failed(const char* reason) noexcept {
 }
 
 // The handshake, held in a PendingRequest as every request is: dropping it
-// abandons the attempt, and libsoup's late callback then finds no handler.
+// cancels the attempt, and libsoup's late callback then finds no handler.
 class WebsocketHandshake final : public Exchange {
  public:
   // The connection, or null and the reason it failed.
@@ -116,7 +116,7 @@ class WebsocketHandshake final : public Exchange {
     handshake->session_ = add_ref(session);
     handshake->done_ = std::move(done);
     handshake->deadline_ = add_timeout_seconds(timeout_seconds, on_deadline, handshake.get());
-    soup_session_websocket_connect_async(session, message, nullptr, nullptr, nullptr, on_finished,
+    soup_session_websocket_connect_async(session, message, nullptr, nullptr, handshake->cancellable_.get(), on_finished,
                                          std::make_unique<std::shared_ptr<WebsocketHandshake>>(handshake).release());
     return PendingRequest(std::move(handshake));
   }
@@ -126,13 +126,13 @@ class WebsocketHandshake final : public Exchange {
 
  private:
   // The handler, taken out so that libsoup's callback finds none, and the
-  // attempt aborted.  libsoup notices an abort only when the connection
+  // attempt cancelled.  libsoup may answer a cancel only when the connection
   // next stirs: at the time limit the handler is told at once, from here.
   Done end() noexcept {
     Done done = std::move(done_);
     done_ = nullptr;
     deadline_.reset();
-    soup_session_abort(session_.get());
+    g_cancellable_cancel(cancellable_.get());
     return done;
   }
 
@@ -159,7 +159,8 @@ class WebsocketHandshake final : public Exchange {
     return G_SOURCE_REMOVE;
   }
 
-  RefPtr<SoupSession> session_;
+  RefPtr<SoupSession> session_;  // the attempt runs on it until its callback
+  RefPtr<GCancellable> cancellable_ = take_ref(g_cancellable_new());
   Done done_;
   SourcePtr deadline_;
 };
