@@ -13,6 +13,7 @@
 #include "host/host_identity.h"
 #include "host/status_channel.h"
 #include "login/login_keys.h"
+#include "login/login_window.h"
 #include "ui/busy.h"
 #include "ui/dialog.h"
 
@@ -84,7 +85,8 @@ void finish_login(GtkWidget* login_window, const Credentials& credentials, bool 
 }  // namespace
 
 void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
-  auto* login_window = static_cast<GtkWidget*>(user_data);
+  const auto& form = *static_cast<const LoginForm*>(user_data);
+  GtkWidget* login_window = form.window;
   GObject* w = G_OBJECT(login_window);
   // One sign-in at a time: its hold keeps a second press out.
   if (g_object_get_data(w, keys::kLoginAttempt)) return;
@@ -101,10 +103,9 @@ void on_login_clicked(GtkButton*, gpointer user_data) noexcept {
     credentials.password = mac.get();
     g_print("使用MAC登录: %s\n", credentials.username.c_str());
   } else {
-    credentials.username = gtk_entry_get_text(GTK_ENTRY(g_object_get_data(w, keys::kUsernameEntry)));
-    credentials.password = gtk_entry_get_text(GTK_ENTRY(g_object_get_data(w, keys::kPasswordEntry)));
-    credentials.remember =
-        gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(g_object_get_data(w, keys::kSaveCheck)));
+    credentials.username = gtk_entry_get_text(GTK_ENTRY(form.username_entry));
+    credentials.password = gtk_entry_get_text(GTK_ENTRY(form.password_entry));
+    credentials.remember = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(form.save_check));
   }
   if (credentials.username.empty() || credentials.password.empty()) {
     fail(login_window, _("请输入用户名和密码"));

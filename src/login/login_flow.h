@@ -5,7 +5,7 @@
 
 namespace kesta {
 
-// "clicked" handler of "登录"; user data is the login window.
-void on_login_clicked(GtkButton* button, gpointer login_window) noexcept;
+// "clicked" handler of "登录"; user data is the login window's LoginForm.
+void on_login_clicked(GtkButton* button, gpointer form) noexcept;
 
 }  // namespace kesta

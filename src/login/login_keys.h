@@ -14,6 +14,8 @@ inline constexpr char kOptionsBox[] = "options_box";
 inline constexpr char kFormBox[] = "form_box";
 inline constexpr char kRegisterLinkBox[] = "register_link_box";
 inline constexpr char kMacInfoLabel[] = "mac_info_label";
+// The window's LoginForm, released with it.
+inline constexpr char kLoginForm[] = "login_form";
 // The signed-in desktop window's record, released with it.
 inline constexpr char kMainWindow[] = "main_window";
 // The sign-in under way, cancelled when the window goes.

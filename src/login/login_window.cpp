@@ -1,5 +1,7 @@
 #include "login/login_window.h"
 
+#include <memory>
+
 #include "base/cipher.h"
 #include "base/config.h"
 #include "base/i18n.h"
@@ -86,12 +88,8 @@ GtkWidget* footer_group(const char* image, const char* text, GtkAlign align, Gtk
   return group;
 }
 
-struct Form {
-  GtkWidget* box;
-  GtkWidget* settings_group;
-};
-
-Form build_form(GtkWidget* window) {
+// The window's form, kept on it as its LoginForm.
+LoginForm& build_form(GtkWidget* window) {
   GtkWidget* form = gtk_box_new(GTK_ORIENTATION_VERTICAL, 5);
   gtk_widget_set_margin_start(form, 15);
   gtk_widget_set_margin_end(form, 15);
@@ -131,7 +129,6 @@ Form build_form(GtkWidget* window) {
   gtk_widget_set_margin_top(login, 10);
   gtk_widget_set_margin_bottom(login, 20);
   gtk_widget_set_size_request(login, -1, 40);
-  g_signal_connect(login, "clicked", G_CALLBACK(on_login_clicked), window);
   // Enter in either entry signs in as the button does.
   for (GtkWidget* entry : {username, password})
     g_signal_connect_swapped(entry, "activate", G_CALLBACK(gtk_widget_activate), login);
@@ -182,29 +179,34 @@ Form build_form(GtkWidget* window) {
   g_object_set_data(w, keys::kOptionsBox, options_box);
   g_object_set_data(w, keys::kFormBox, form);
   g_object_set_data(w, keys::kRegisterLinkBox, register_box);
-  return {form, settings_group};
+  auto record = std::make_unique<LoginForm>(LoginForm{window, form, username_box, password_box, options_box, username,
+                                                      password, save_check, login, settings_group, nullptr});
+  LoginForm& kept = *record;
+  g_signal_connect(login, "clicked", G_CALLBACK(on_login_clicked), &kept);
+  g_object_set_data_full(w, keys::kLoginForm, record.release(),
+                         [](gpointer form) noexcept { delete static_cast<LoginForm*>(form); });
+  return kept;
 }
 
 }  // namespace
 
 void set_login_mode(GtkWidget* login_window, bool mac) {
-  GObject* w = G_OBJECT(login_window);
-  for (const char* key : {keys::kUsernameBox, keys::kPasswordBox, keys::kOptionsBox})
-    gtk_widget_set_visible(GTK_WIDGET(g_object_get_data(w, key)), !mac);
+  auto* form = static_cast<LoginForm*>(g_object_get_data(G_OBJECT(login_window), keys::kLoginForm));
+  for (GtkWidget* box : {form->username_box, form->password_box, form->options_box}) gtk_widget_set_visible(box, !mac);
 
-  auto* notice = static_cast<GtkWidget*>(g_object_get_data(w, keys::kMacInfoLabel));
-  if (mac && !notice) {
-    notice = gtk_label_new(_("MAC地址自动登录模式已启用"));
+  if (mac && !form->mac_notice) {
+    GtkWidget* notice = gtk_label_new(_("MAC地址自动登录模式已启用"));
     add_style_class(notice, "mac-login-info");
     set_text_colour(notice, kBlack);
     gtk_widget_set_margin_bottom(notice, 10);
-    pack_start(GTK_WIDGET(g_object_get_data(w, keys::kFormBox)), notice);
-    g_object_set_data(w, keys::kMacInfoLabel, notice);
+    pack_start(form->form_box, notice);
+    form->mac_notice = notice;
+    g_object_set_data(G_OBJECT(login_window), keys::kMacInfoLabel, notice);
   }
-  if (notice) gtk_widget_set_visible(notice, mac);
+  if (form->mac_notice) gtk_widget_set_visible(form->mac_notice, mac);
   // The first thing to use has the keyboard: the user name, or in MAC mode
   // the button, as the entries are gone.
-  gtk_widget_grab_focus(GTK_WIDGET(g_object_get_data(w, mac ? keys::kLoginButton : keys::kUsernameEntry)));
+  gtk_widget_grab_focus(mac ? form->login_button : form->username_entry);
 }
 
 GtkWidget* build_login_window() {
@@ -251,8 +253,8 @@ GtkWidget* build_login_window() {
   gtk_widget_set_halign(title, GTK_ALIGN_CENTER);
   pack_start(login_box, title);
 
-  const Form form = build_form(window);
-  pack_start(login_box, form.box, true);
+  const LoginForm& form = build_form(window);
+  pack_start(login_box, form.form_box, true);
   gtk_box_pack_end(GTK_BOX(main_box), build_status_bar(window, true), FALSE, FALSE, 0);
 
   gtk_widget_show_all(window);

@@ -31,6 +31,21 @@ constexpr char kFallbackDomain[] = "default";
 // successful registration closes the dialog with this one.
 constexpr int kRegisteredResponse = GTK_RESPONSE_OK;
 
+// The dialog's own widgets, kept in show_register_dialog's frame while the
+// dialog runs.  The MAC form asks for the name only: the MAC address is
+// account and password, so it has no account, password or verification
+// entry.
+struct RegisterForm {
+  GtkWidget* dialog;
+  // As it was when the dialog was built.
+  bool mac_mode;
+  GtkWidget* nickname_entry = nullptr;
+  GtkWidget* domain_combo = nullptr;
+  GtkWidget* username_entry = nullptr;
+  GtkWidget* password_entry = nullptr;
+  GtkWidget* verification_entry = nullptr;
+};
+
 struct Submission {
   std::string username;
   std::string password;
@@ -72,19 +87,18 @@ void fill_domains(GtkWidget* combo, const std::vector<std::string>& domains) {
   gtk_combo_box_set_active(GTK_COMBO_BOX(combo), 0);
 }
 
-// The grid of the form, its widgets stored on the dialog.  The MAC form asks
-// for the name only: the MAC address is account and password, so those
-// entries do not exist there.
-GtkWidget* build_grid(GtkWidget* dialog, bool mac_mode) {
-  GObject* d = G_OBJECT(dialog);
+// The grid of the form, its widgets kept in form and named on the dialog.
+GtkWidget* build_grid(RegisterForm& form) {
+  GObject* d = G_OBJECT(form.dialog);
   GtkWidget* grid = gtk_grid_new();
   gtk_grid_set_row_spacing(GTK_GRID(grid), 10);
   gtk_grid_set_column_spacing(GTK_GRID(grid), 10);
-  g_object_set_data(d, keys::kIsMacMode, GINT_TO_POINTER(mac_mode ? 1 : 0));
+  g_object_set_data(d, keys::kIsMacMode, GINT_TO_POINTER(form.mac_mode ? 1 : 0));
 
   GtkWidget* nickname = field_entry(_("请输入您的姓名"));
   attach_row(grid, 0, _("姓名："), nickname);
   g_object_set_data(d, keys::kNicknameEntry, nickname);
+  form.nickname_entry = nickname;
 
   GtkWidget* domain = gtk_combo_box_text_new();
   gtk_widget_set_hexpand(domain, TRUE);
@@ -96,8 +110,9 @@ GtkWidget* build_grid(GtkWidget* dialog, bool mac_mode) {
   set_text_colour(domain, kBlack);
   set_background_colour(domain, kWhite);
   g_object_set_data(d, keys::kDomainCombo, domain);
+  form.domain_combo = domain;
 
-  if (mac_mode) {
+  if (form.mac_mode) {
     gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(domain), kMacDomain);
     gtk_combo_box_set_active(GTK_COMBO_BOX(domain), 0);
     gtk_widget_set_sensitive(domain, FALSE);
@@ -108,10 +123,12 @@ GtkWidget* build_grid(GtkWidget* dialog, bool mac_mode) {
   GtkWidget* username = field_entry(_("请输入账号"));
   attach_row(grid, 1, _("账号："), username);
   g_object_set_data(d, keys::kUsernameEntry, username);
+  form.username_entry = username;
   GtkWidget* password = field_entry(_("请输入密码（至少8位）"));
   gtk_entry_set_visibility(GTK_ENTRY(password), FALSE);
   attach_row(grid, 2, _("密码："), password);
   g_object_set_data(d, keys::kPasswordEntry, password);
+  form.password_entry = password;
 
   attach_row(grid, 3, _("域："), domain);
   gtk_widget_set_size_request(domain, -1, 30);
@@ -121,6 +138,7 @@ GtkWidget* build_grid(GtkWidget* dialog, bool mac_mode) {
   GtkWidget* verification = field_entry(_("请输入验证码"));
   attach_row(grid, 4, _("验证码："), verification);
   g_object_set_data(d, keys::kVerificationEntry, verification);
+  form.verification_entry = verification;
   return grid;
 }
 
@@ -130,27 +148,24 @@ void keep_open_on_register(GtkDialog* dialog, int response, gpointer) noexcept {
 
 void refuse(GtkWidget* dialog, const char* message) { show_message_dialog(GTK_WINDOW(dialog), _("注册失败"), message); }
 
-const char* entry_text(GtkWidget* dialog, const char* key) {
-  return gtk_entry_get_text(GTK_ENTRY(g_object_get_data(G_OBJECT(dialog), key)));
-}
+const char* entry_text(GtkWidget* entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
 
 // What the form asks to send, or nothing once the user has been told what is
 // missing.  Texts count as typed, blanks included.
-std::optional<Submission> read_form(GtkWidget* dialog) {
-  GObject* d = G_OBJECT(dialog);
-  const std::string nickname = entry_text(dialog, keys::kNicknameEntry);
-  if (GPOINTER_TO_INT(g_object_get_data(d, keys::kIsMacMode))) {
+std::optional<Submission> read_form(const RegisterForm& form) {
+  const std::string nickname = entry_text(form.nickname_entry);
+  if (form.mac_mode) {
     const GCharPtr mac = get_mac_address();
     if (!mac) {
-      refuse(dialog, _("无法获取MAC地址，请检查网络连接"));
+      refuse(form.dialog, _("无法获取MAC地址，请检查网络连接"));
       return std::nullopt;
     }
     return Submission{mac.get(), mac.get(), nickname, kMacDomain};
   }
 
-  const char* username = entry_text(dialog, keys::kUsernameEntry);
-  const char* password = entry_text(dialog, keys::kPasswordEntry);
-  const GCharPtr domain(gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(g_object_get_data(d, keys::kDomainCombo))));
+  const char* username = entry_text(form.username_entry);
+  const char* password = entry_text(form.password_entry);
+  const GCharPtr domain(gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(form.domain_combo)));
   const char* missing = nullptr;
   if (nickname.empty())
     missing = _("请输入姓名");
@@ -160,13 +175,36 @@ std::optional<Submission> read_form(GtkWidget* dialog) {
     missing = _("密码长度必须大于或等于8个字符");
   else if (!domain || !*domain)
     missing = _("请选择域");
-  else if (!*entry_text(dialog, keys::kVerificationEntry))
+  else if (!*entry_text(form.verification_entry))
     missing = _("请输入验证码");
   if (missing) {
-    refuse(dialog, missing);
+    refuse(form.dialog, missing);
     return std::nullopt;
   }
   return Submission{username, password, nickname, domain.get()};
+}
+
+// "clicked" handler of "注册": checks the form and sends it; only a success
+// closes the dialog.
+void on_register_clicked(GtkButton*, gpointer form_data) noexcept {
+  const auto& form = *static_cast<const RegisterForm*>(form_data);
+  GtkWidget* dialog = form.dialog;
+  if (g_object_get_data(G_OBJECT(dialog), keys::kRegistration)) return;
+  const std::optional<Submission> submission = read_form(form);
+  if (!submission) return;
+  HeldRequest* registration = hold_for_request(dialog, keys::kRegistration, _("正在注册…"));
+  registration->request = register_account_async(
+      app_config.server_address, submission->username.c_str(), submission->password.c_str(),
+      submission->nickname.c_str(), submission->domain.c_str(), [dialog](ReplyOutcome<> result) {
+        drop_held_request(dialog, keys::kRegistration);
+        if (!result.ok()) {
+          // The form stays as it is, for another attempt.
+          refuse(dialog, result.message.c_str());
+          return;
+        }
+        show_message_dialog(GTK_WINDOW(dialog), _("注册成功"), _("账号注册成功，等待管理员审核"));
+        gtk_dialog_response(GTK_DIALOG(dialog), kRegisteredResponse);
+      });
 }
 
 }  // namespace
@@ -186,13 +224,13 @@ void show_register_dialog(GtkWidget* parent) {
   set_text_colour(heading, kBlack);
   pack_start(box, heading);
   // The form stays as built even if the MAC-login flag changes meanwhile.
-  const bool mac_mode = app_config.maclogin != 0;
-  pack_start(box, build_grid(dialog, mac_mode), false, 10);
+  RegisterForm form{dialog, app_config.maclogin != 0};
+  pack_start(box, build_grid(form), false, 10);
   pack_start(box, build_busy_indicator(dialog, kBlack));
 
   GtkWidget* register_button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
   set_text_colour(register_button, kBlack);
-  g_signal_connect(register_button, "clicked", G_CALLBACK(on_register_clicked), dialog);
+  g_signal_connect(register_button, "clicked", G_CALLBACK(on_register_clicked), &form);
   set_text_colour(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL), kBlack);
   g_signal_connect(dialog, "response", G_CALLBACK(keep_open_on_register), nullptr);
 
@@ -200,10 +238,10 @@ void show_register_dialog(GtkWidget* parent) {
   // The form waits for the service's domains; closing the dialog meanwhile
   // cancels the request.
   HeldRequest domains;
-  if (!mac_mode) {
+  if (!form.mac_mode) {
     domains.hold(dialog, _("正在加载域名…"));
     g_print("DEBUG: 尝试获取域名列表，服务器地址: %s\n", app_config.server_address);
-    GtkWidget* combo = GTK_WIDGET(g_object_get_data(G_OBJECT(dialog), keys::kDomainCombo));
+    GtkWidget* combo = form.domain_combo;
     domains.request =
         fetch_domain_list_async(app_config.server_address, [&domains, combo](ReplyOutcome<DomainList> reply) {
           domains.release();
@@ -212,26 +250,6 @@ void show_register_dialog(GtkWidget* parent) {
   }
   gtk_dialog_run(GTK_DIALOG(dialog));
   domains.release();
-}
-
-void on_register_clicked(GtkButton*, gpointer dialog_data) noexcept {
-  auto* dialog = static_cast<GtkWidget*>(dialog_data);
-  if (g_object_get_data(G_OBJECT(dialog), keys::kRegistration)) return;
-  const std::optional<Submission> form = read_form(dialog);
-  if (!form) return;
-  HeldRequest* registration = hold_for_request(dialog, keys::kRegistration, _("正在注册…"));
-  registration->request = register_account_async(
-      app_config.server_address, form->username.c_str(), form->password.c_str(), form->nickname.c_str(),
-      form->domain.c_str(), [dialog](ReplyOutcome<> result) {
-        drop_held_request(dialog, keys::kRegistration);
-        if (!result.ok()) {
-          // The form stays as it is, for another attempt.
-          refuse(dialog, result.message.c_str());
-          return;
-        }
-        show_message_dialog(GTK_WINDOW(dialog), _("注册成功"), _("账号注册成功，等待管理员审核"));
-        gtk_dialog_response(GTK_DIALOG(dialog), kRegisteredResponse);
-      });
 }
 
 gboolean on_register_link_pressed(GtkWidget*, GdkEventButton* event, gpointer login_window) noexcept {

@@ -12,10 +12,6 @@ namespace kesta {
 // so the dialog appears once that request is over.
 void show_register_dialog(GtkWidget* parent);
 
-// "clicked" handler of "注册"; user data is the registration dialog.  Checks
-// the form and sends it; only a success closes the dialog.
-void on_register_clicked(GtkButton* button, gpointer dialog) noexcept;
-
 // "button-press-event" handler of the "注册账号" link; user data is the login
 // window.
 gboolean on_register_link_pressed(GtkWidget* link, GdkEventButton* event, gpointer login_window) noexcept;
