@@ -10,6 +10,7 @@
 #include "host/status_channel.h"
 #include "login/login_window.h"
 #include "ui/style.h"
+#include "ui/toolkit.h"
 
 namespace kesta {
 
@@ -17,7 +18,7 @@ int run_client(int argc, char** argv) {
   OPENSSL_init_crypto(OPENSSL_INIT_ADD_ALL_CIPHERS | OPENSSL_INIT_ADD_ALL_DIGESTS, nullptr);
   install_output_handler();
   bind_translations();
-  gtk_init(&argc, &argv);
+  init_toolkit(&argc, &argv);
 
   if (!load_config()) apply_config_defaults(app_config);
 
